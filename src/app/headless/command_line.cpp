@@ -1,0 +1,81 @@
+#include "app/headless/command_line.hpp"
+
+#include <charconv>
+
+namespace torvane::headless {
+
+std::string UsageText() {
+  return R"(Usage: torvane-headless [OPTIONS] [GAME_DIR]
+
+Plays a Torvane game with no window and no sound device, on a virtual clock.
+The player's actions come from an input script; what the player would see and
+hear is written as a JSON Lines transcript.
+
+  GAME_DIR            the folder the game runs in (default: the current directory)
+  --input FILE        the player's actions, one a line ("-" reads standard input);
+                      without it the run ends at the first wait for the player
+  --transcript FILE   where the transcript goes ("-", the default, is standard output)
+  --save-file FILE    the save-point file to read and write
+  --max-time MS       stop when the virtual clock passes MS (default 3600000)
+  --trace             also write a "step" event for every line executed
+  --help              show this help
+  --version           show the version
+
+Input lines: start, continue, exit, click [X Y], rclick [X Y], choose N,
+choose "TEXT", pick N, pick "TEXT", close, ok, yes, no, wait MS, dump, quit.
+
+Exit status: 0 when the run ended normally, 2 for a usage error, 3 when an
+input line does not fit what the game is waiting for.
+)";
+}
+
+std::variant<CommandLine, CommandLineExit> ParseCommandLine(const std::vector<std::string>& args,
+                                                            const std::string& version) {
+  CommandLine result;
+  std::optional<std::string> game_dir;
+  auto usage_error = [](const std::string& message) {
+    return CommandLineExit{kExitUsage, "torvane-headless: " + message + "\nTry 'torvane-headless --help'.\n"};
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    std::optional<std::string> value;
+    if (arg.starts_with("--") && arg.find('=') != std::string::npos) {
+      value = arg.substr(arg.find('=') + 1);
+      arg = arg.substr(0, arg.find('='));
+    }
+    auto take_value = [&]() -> std::optional<std::string> {
+      if (value) return value;
+      if (i + 1 < args.size()) return args[++i];
+      return std::nullopt;
+    };
+    if (arg == "--help") return CommandLineExit{kExitNormal, UsageText()};
+    if (arg == "--version") return CommandLineExit{kExitNormal, "torvane-headless " + version + "\n"};
+    if (arg == "--trace" && !value) {
+      result.Runner.Trace = true;
+    } else if (arg == "--input" || arg == "--transcript" || arg == "--save-file" || arg == "--max-time") {
+      auto v = take_value();
+      if (!v || v->empty()) return usage_error("option " + arg + " needs a value");
+      if (arg == "--input") result.InputFile = *v;
+      else if (arg == "--transcript") result.TranscriptFile = *v;
+      else if (arg == "--save-file") result.Runner.SaveFile = *v;
+      else {
+        std::int64_t ms = 0;
+        auto [end, error] = std::from_chars(v->data(), v->data() + v->size(), ms);
+        if (error != std::errc() || end != v->data() + v->size() || ms < 0) {
+          return usage_error("--max-time needs a number of milliseconds, not '" + *v + "'");
+        }
+        result.Runner.MaxTimeMs = ms;
+      }
+    } else if (arg.starts_with("-") && arg != "-") {
+      return usage_error("unknown option '" + args[i] + "'");
+    } else if (!game_dir) {
+      game_dir = arg;
+    } else {
+      return usage_error("only one GAME_DIR may be given");
+    }
+  }
+  if (game_dir) result.Runner.GameDir = *game_dir;
+  return result;
+}
+
+}  // namespace torvane::headless

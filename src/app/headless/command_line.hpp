@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "app/headless/runner.hpp"
+
+namespace torvane::headless {
+
+struct CommandLine {
+  RunnerOptions Runner;
+  std::optional<std::string> InputFile;  // "-" reads standard input
+  std::string TranscriptFile = "-";      // "-" is standard output
+};
+
+// What the program does instead of running: print help or the version, or
+// fail with a usage error.
+struct CommandLineExit {
+  int Status;
+  std::string Text;  // for standard output on success, standard error otherwise
+};
+
+std::variant<CommandLine, CommandLineExit> ParseCommandLine(const std::vector<std::string>& args,
+                                                            const std::string& version);
+
+std::string UsageText();
+
+}  // namespace torvane::headless

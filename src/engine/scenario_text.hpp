@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/bytes.hpp"
+
+namespace torvane {
+
+// The current scenario file, one byte string per line, numbered from 0.
+// The lines are views into one buffer holding the file, so a file of
+// hundreds of megabytes costs one allocation for its text.
+class ScenarioText {
+ public:
+  ScenarioText() = default;
+
+  // Splits a file's bytes: a line ends at CR, at LF or at CR LF, which is
+  // one break. A last line without a break is kept; a break at the very end
+  // adds no empty line. A NUL byte ends the text.
+  static ScenarioText FromFileBytes(Bytes file);
+
+  std::int64_t Count() const { return static_cast<std::int64_t>(starts_.size()); }
+  bool Contains(std::int64_t index) const { return index >= 0 && index < Count(); }
+
+  // Line `index`; raises the list's index error for a number outside the file.
+  BytesView At(std::int64_t index) const;
+
+  // Line `index` without the check, for loops already bounded by Count().
+  BytesView operator[](std::int64_t index) const {
+    auto i = static_cast<std::size_t>(index);
+    return BytesView(text_).substr(starts_[i], lengths_[i]);
+  }
+
+ private:
+  Bytes text_;
+  std::vector<std::size_t> starts_;
+  std::vector<std::size_t> lengths_;
+};
+
+}  // namespace torvane

@@ -1,0 +1,55 @@
+#include "engine/script_error.hpp"
+
+#include <string>
+
+#include "platform/cp932.hpp"
+
+namespace torvane::error_text {
+namespace {
+
+Bytes Sjis(std::string_view utf8) { return platform::Utf8ToCp932(utf8); }
+
+}  // namespace
+
+Bytes ListIndexOutOfBounds(std::int64_t index) {
+  return Sjis("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
+}
+
+Bytes NotAnInteger(BytesView slice) {
+  return "'" + Bytes(slice) + Sjis("' は整数ではありません");
+}
+
+Bytes CannotOpenFile(BytesView file_name) {
+  return Sjis("ファイル ") + Bytes(file_name) + Sjis(" は開けません");
+}
+
+Bytes UndefinedTag(BytesView name) {
+  return Sjis("ラベル「") + Bytes(name) + Sjis("」(@TAG) がこのファイルにありません");
+}
+
+Bytes UndefinedSub(BytesView name) {
+  return Sjis("サブルーチン「") + Bytes(name) + Sjis("」(@SUB) がこのファイルにありません");
+}
+
+Bytes ReturnWithoutCall(BytesView opcode) {
+  return Bytes(opcode) + Sjis(" の戻り先がありません (サブルーチンの外で実行されました)");
+}
+
+Bytes CallTooDeep(int capacity) {
+  return Sjis("サブルーチンの呼び出しが深すぎます (" + std::to_string(capacity) + " 段まで)");
+}
+
+Bytes TooManyLabels(BytesView file_name, BytesView opcode, std::size_t count, std::size_t capacity) {
+  return Sjis("ファイル ") + Bytes(file_name) + Sjis(" には ") + Bytes(opcode) +
+         Sjis(" が " + std::to_string(count) + " 個あります (" + std::to_string(capacity) + " 個まで)");
+}
+
+Bytes TooManyLines(BytesView file_name, std::int64_t capacity) {
+  return Sjis("ファイル ") + Bytes(file_name) + Sjis(" は行が多すぎます (" + std::to_string(capacity) + " 行まで)");
+}
+
+Bytes NotYetPlayable(BytesView opcode) {
+  return Bytes(opcode) + Sjis(" はこの版ではまだ再生できません");
+}
+
+}  // namespace torvane::error_text

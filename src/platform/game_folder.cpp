@@ -1,0 +1,198 @@
+#include "platform/game_folder.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <system_error>
+#include <utility>
+
+#include "platform/cp932.hpp"
+
+namespace torvane::platform {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+
+// Splits a Windows path into its components. "\" and "/" both separate, but
+// a byte that follows a lead byte belongs to a double-byte character even
+// when it is 0x5C, as in ソ (83 5C) or 表 (95 5C).
+std::vector<std::string> SplitComponents(std::string_view name) {
+  std::vector<std::string> parts;
+  std::string current;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(name[i]);
+    if (IsCp932LeadByte(byte) && i + 1 < name.size()) {
+      current += name[i];
+      current += name[++i];
+    } else if (byte == '\\' || byte == '/') {
+      if (!current.empty()) parts.push_back(std::move(current));
+      current.clear();
+    } else {
+      current += name[i];
+    }
+  }
+  if (!current.empty()) parts.push_back(std::move(current));
+  return parts;
+}
+
+unsigned char FoldAscii(unsigned char byte) {
+  return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+}
+
+// For UTF-8 names: every byte of a non-ASCII character is >= 0x80, so only
+// real ASCII letters are folded.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(static_cast<unsigned char>(a[i])) != FoldAscii(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// For code page 932 names: the second byte of a double-byte character may be
+// an ASCII letter (ア is 83 41, ャ is 83 61), and folding it would turn one
+// character into another, so it must match exactly.
+bool EqualsIgnoringCaseCp932(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  bool second_byte = false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (second_byte || IsCp932LeadByte(x)) {
+      if (x != y) return false;
+      second_byte = !second_byte;
+    } else if (FoldAscii(x) != FoldAscii(y)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+GameFolder::GameFolder(fs::path root) : root_(std::move(root)) {}
+
+std::optional<fs::path> GameFolder::Resolve(std::string_view name) const {
+  // The OS cannot take a name with a NUL in it; passing one on would quietly
+  // cut it short and find some other file.
+  if (name.empty() || name.find('\0') != std::string_view::npos) return std::nullopt;
+  const bool absolute = name.front() == '/';
+  std::error_code ec;
+
+  fs::path direct = absolute ? fs::path(std::string(name)) : root_ / std::string(name);
+  if (fs::exists(direct, ec)) return direct;
+
+  const std::vector<std::string> parts = SplitComponents(name);
+  if (parts.empty()) return std::nullopt;
+  fs::path current = absolute ? fs::path("/") : root_;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const std::string& part = parts[i];
+    if (part == "." || part == "..") {
+      // Never listed by the directory, but meaningful to the OS.
+      current /= part;
+    } else {
+      std::optional<std::string> entry = MatchEntry(current, part);
+      if (!entry) return std::nullopt;
+      current /= *entry;
+    }
+    if (i + 1 < parts.size() && !fs::is_directory(current, ec)) return std::nullopt;
+  }
+  if (!fs::exists(current, ec)) return std::nullopt;
+  return current;
+}
+
+std::optional<std::string> GameFolder::ReadFile(std::string_view name) const {
+  const std::optional<fs::path> path = Resolve(name);
+  if (!path) return std::nullopt;
+
+  // O_NONBLOCK so that a FIFO under a game file's name cannot hang the
+  // player; fstat below turns it away. It changes nothing for regular files.
+  const int fd = ::open(path->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+
+  // Sized once from fstat, one byte over so that the read hitting EOF needs
+  // no growth; the file may still change under us, so read until EOF.
+  std::string data;
+  data.resize(info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096);
+  std::size_t used = 0;
+  for (;;) {
+    if (used == data.size()) data.resize(data.size() * 2);
+    const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    used += static_cast<std::size_t>(n);
+  }
+  data.resize(used);
+  return data;
+}
+
+const std::vector<std::string>& GameFolder::Listing(const fs::path& dir, bool refresh) const {
+  if (!refresh) {
+    auto it = listings_.find(dir);
+    if (it != listings_.end()) return it->second;
+  }
+  std::vector<std::string> names;
+  std::error_code ec;
+  fs::directory_iterator iter(dir.empty() ? fs::path(".") : dir, ec);
+  for (const fs::directory_iterator end; !ec && iter != end; iter.increment(ec)) {
+    names.push_back(iter->path().filename().native());
+  }
+  std::sort(names.begin(), names.end());
+  std::vector<std::string>& slot = listings_[dir];
+  slot = std::move(names);
+  return slot;
+}
+
+std::optional<std::string> GameFolder::MatchEntry(const fs::path& dir, const std::string& component) const {
+  const std::string utf8 = Cp932ToUtf8(component);
+  // A component that does not convert cleanly has no UTF-8 spelling on disk.
+  const bool try_utf8 = utf8 != component && utf8.find(kReplacementUtf8) == std::string::npos;
+
+  const auto find = [&](const std::vector<std::string>& entries) -> std::optional<std::string> {
+    const std::string* best = nullptr;
+    bool best_exact = false;
+    for (const std::string& entry : entries) {
+      if (entry == component) return entry;
+      const bool exact = try_utf8 && entry == utf8;
+      const bool match = exact || EqualsIgnoringCaseCp932(entry, component) ||
+                         (try_utf8 && EqualsIgnoringAsciiCase(entry, utf8));
+      if (!match) continue;
+      if (best == nullptr || (exact && !best_exact) || (exact == best_exact && entry < *best)) {
+        best = &entry;
+        best_exact = exact;
+      }
+    }
+    if (best == nullptr) return std::nullopt;
+    return *best;
+  };
+
+  const bool cached = listings_.find(dir) != listings_.end();
+  std::optional<std::string> found = find(Listing(dir, false));
+  if (!cached) return found;
+  if (found) {
+    // A cached entry may have been deleted or renamed since it was listed.
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(dir / *found, ec))) return found;
+  }
+  return find(Listing(dir, true));
+}
+
+}  // namespace torvane::platform

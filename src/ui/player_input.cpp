@@ -1,0 +1,24 @@
+// The player's one way of advancing a message: a press on the game screen.
+#include "ui/form1.hpp"
+
+namespace torvane {
+
+void TForm1::WaitForClick() {
+  Engine.ClickGate = 0;
+  Form.Cursors.Current = 1;
+}
+
+// FormMouseDown, Label1MouseDown and Image1MouseDown behave alike; which of
+// them runs, the modifier keys and the position make no difference.
+void TForm1::GameScreenMouseDown(MouseButton button) {
+  if (Engine.ClickGate == 0) Form.Label1.Caption.clear();
+  if (button == MouseButton::Left) Engine.ClickGate = 1;
+}
+
+void TForm1::PressAt(int x, int y, MouseButton button) {
+  const Control* control = RoutePress(Form, x, y);
+  const PressHandler handler = control ? control->Press : PressHandler::FormMouseDown;
+  if (handler != PressHandler::None) GameScreenMouseDown(button);
+}
+
+}  // namespace torvane
