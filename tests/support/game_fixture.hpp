@@ -1,0 +1,78 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/clock.hpp"
+#include "platform/cp932.hpp"
+#include "platform/game_folder.hpp"
+#include "ui/form1.hpp"
+
+namespace torvane::testing {
+
+// A host that records what the game asked of it.
+struct RecordingHost final : GameHost {
+  std::vector<ErrorReport> errors;
+  std::vector<std::pair<Bytes, StartMode>> loads;
+  std::vector<std::int32_t> steps;
+  std::vector<std::int32_t> stuck;
+
+  void ShowErrorBox(const ErrorReport& error) override { errors.push_back(error); }
+  void ScenarioLoaded(BytesView file, StartMode mode) override { loads.emplace_back(Bytes(file), mode); }
+  void StepStarting(std::int32_t line, BytesView) override { steps.push_back(line); }
+  void LineNotACommand(std::int32_t line) override { stuck.push_back(line); }
+
+  std::string LastErrorUtf8() const { return errors.empty() ? "" : platform::Cp932ToUtf8(errors.back().Text); }
+};
+
+// A game folder of its own, a virtual clock and a main window on them.
+class GameFixture : public ::testing::Test {
+ protected:
+  GameFixture() { std::filesystem::create_directories(dir_); }
+  ~GameFixture() override { std::filesystem::remove_all(dir_); }
+
+  void WriteFile(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  }
+
+  // Writes "Sinario00.txt" and chooses Start.
+  void StartWith(const std::string& bytes) {
+    WriteFile("Sinario00.txt", bytes);
+    form.RunMenuCommand(&TForm1::N1Click);
+  }
+
+  // Lets virtual time pass up to `ms` from now, firing every timer due.
+  void RunFor(std::int64_t ms) {
+    const std::int64_t deadline = clock.NowMs() + ms;
+    for (std::int64_t due; (due = form.Timers.NextDue()) >= 0 && due <= deadline;) {
+      clock.AdvanceTo(due);
+      form.Timers.FireNextDue(due);
+    }
+    clock.AdvanceTo(deadline);
+  }
+
+  // Runs exactly `n` script ticks.
+  void Ticks(int n) { RunFor(50 * static_cast<std::int64_t>(n)); }
+
+  static std::filesystem::path NewFolderName() {
+    static std::atomic<int> counter{0};
+    return std::filesystem::temp_directory_path() /
+           ("torvane-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+  }
+
+  std::filesystem::path dir_ = NewFolderName();
+  RecordingHost host;
+  platform::VirtualClock clock;
+  platform::GameFolder folder{dir_};
+  TForm1 form{host, clock, folder};
+};
+
+inline Bytes Sjis(std::string_view utf8) { return platform::Utf8ToCp932(utf8); }
+
+}  // namespace torvane::testing
