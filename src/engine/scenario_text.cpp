@@ -1,10 +1,33 @@
 #include "engine/scenario_text.hpp"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/script_error.hpp"
 
 namespace torvane {
+namespace {
+
+// The first CR or LF at or after `pos`, or `size`. Eight bytes at a time:
+// a byte equal to CR or LF becomes zero after the XOR, and the classic
+// zero-byte test finds the lowest such byte exactly.
+std::size_t FindLineBreak(const char* data, std::size_t pos, std::size_t size) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+  for (; pos + 8 <= size; pos += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, data + pos, 8);
+    const std::uint64_t lf = word ^ (kOnes * '\n');
+    const std::uint64_t cr = word ^ (kOnes * '\r');
+    const std::uint64_t hits = (((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs;
+    if (hits) return pos + static_cast<std::size_t>(std::countr_zero(hits) / 8);
+  }
+  while (pos < size && data[pos] != '\n' && data[pos] != '\r') ++pos;
+  return pos;
+}
+
+}  // namespace
 
 ScenarioText ScenarioText::FromFileBytes(Bytes file) {
   ScenarioText lines;
@@ -12,19 +35,9 @@ ScenarioText ScenarioText::FromFileBytes(Bytes file) {
   lines.text_ = std::move(file);
   const char* const begin = lines.text_.data();
   const std::size_t size = lines.text_.size();
-  // The next LF and the next CR are each searched with memchr and kept
-  // until passed, so any mix of breaks costs one pass over the text.
-  auto find_from = [&](char byte, std::size_t from) {
-    const void* hit = std::memchr(begin + from, byte, size - from);
-    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - begin) : size;
-  };
-  std::size_t next_lf = find_from('\n', 0);
-  std::size_t next_cr = find_from('\r', 0);
   std::size_t pos = 0;
   while (pos < size) {
-    if (next_lf < pos) next_lf = find_from('\n', pos);
-    if (next_cr < pos) next_cr = find_from('\r', pos);
-    const std::size_t stop = next_lf < next_cr ? next_lf : next_cr;
+    const std::size_t stop = FindLineBreak(begin, pos, size);
     lines.starts_.push_back(pos);
     lines.lengths_.push_back(stop - pos);
     if (stop == size) break;

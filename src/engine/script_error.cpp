@@ -48,8 +48,26 @@ Bytes TooManyLines(BytesView file_name, std::int64_t capacity) {
   return Sjis("ファイル ") + Bytes(file_name) + Sjis(" は行が多すぎます (" + std::to_string(capacity) + " 行まで)");
 }
 
-Bytes NotYetPlayable(BytesView opcode) {
-  return Bytes(opcode) + Sjis(" はこの版ではまだ再生できません");
+Bytes CannotOpenMusic(BytesView file_name) {
+  return Sjis("音楽ファイル「") + Bytes(file_name) + Sjis("」を開けません");
+}
+
+Bytes CannotWrite(BytesView path) { return Bytes(path) + Sjis(" に書き込めません"); }
+
+Bytes FlagOutOfRange(std::int32_t flag) {
+  return Sjis("フラグ " + std::to_string(flag) + " はありません (00 から 99 まで)");
+}
+
+Bytes UndefinedItem(BytesView name) {
+  return Sjis("アイテム「") + Bytes(name) + Sjis("」は定義されていません");
+}
+
+Bytes TooManyItems(std::size_t capacity) {
+  return Sjis("アイテムの定義が多すぎます (" + std::to_string(capacity) + " 個まで)");
+}
+
+Bytes TooManyMenuEntries(std::size_t capacity) {
+  return Sjis("コマンドが多すぎます (" + std::to_string(capacity) + " 個まで)");
 }
 
 }  // namespace torvane::error_text

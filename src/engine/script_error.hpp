@@ -31,7 +31,12 @@ Bytes ReturnWithoutCall(BytesView opcode);
 Bytes CallTooDeep(int capacity);
 Bytes TooManyLabels(BytesView file_name, BytesView opcode, std::size_t count, std::size_t capacity);
 Bytes TooManyLines(BytesView file_name, std::int64_t capacity);
-Bytes NotYetPlayable(BytesView opcode);
+Bytes CannotOpenMusic(BytesView file_name);
+Bytes CannotWrite(BytesView path);
+Bytes FlagOutOfRange(std::int32_t flag);
+Bytes UndefinedItem(BytesView name);
+Bytes TooManyItems(std::size_t capacity);
+Bytes TooManyMenuEntries(std::size_t capacity);
 }  // namespace error_text
 
 }  // namespace torvane

@@ -2,10 +2,17 @@
 
 namespace torvane {
 
-TForm1::TForm1(GameHost& host, const platform::Clock& clock, const platform::GameFolder& folder)
-    : Timer1(clock, 1000, false), Timer2(clock, 50, true), host_(host), folder_(folder) {
+TForm1::TForm1(const FormServices& services)
+    : Timer1(services.Clock, 1000, false),
+      Timer2(services.Clock, 50, true),
+      host_(services.Host),
+      folder_(services.Folder),
+      music_(services.Music),
+      sounds_(services.Sounds),
+      save_point_(services.SavePoint) {
   Timers.Add(Timer1);
   Timers.Add(Timer2);
+  Timer1.OnTimer = [this] { Timer1Timer(); };
   Timer2.OnTimer = [this] { Timer2Timer(); };
 }
 

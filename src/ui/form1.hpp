@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/bytes.hpp"
 #include "engine/engine_state.hpp"
+#include "media/media_devices.hpp"
 #include "platform/clock.hpp"
 #include "platform/game_folder.hpp"
+#include "save/save_point.hpp"
 #include "story/story_state.hpp"
 #include "ui/form_model.hpp"
 #include "ui/game_host.hpp"
@@ -18,22 +21,36 @@ namespace torvane {
 // It knows no toolkit: what it shows is `Form`, and what it asks of the
 // program around it goes through `GameHost`. The handlers are defined next
 // to the rules they implement (engine/, story/, ui/, media/, save/).
+// What the main window is given by the program that creates it.
+struct FormServices {
+  GameHost& Host;
+  const platform::Clock& Clock;
+  const platform::GameFolder& Folder;
+  MusicDevice& Music;  // MediaPlayer1
+  SoundDevice& Sounds;
+  const SavePointFile& SavePoint;
+};
+
 class TForm1 {
  public:
-  TForm1(GameHost& host, const platform::Clock& clock, const platform::GameFolder& folder);
+  static constexpr std::size_t kCommandTargetCapacity = 600;
+
+  explicit TForm1(const FormServices& services);
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
   EngineState Engine;
   StoryState Story;
   FormModel Form;
+  std::vector<Bytes> CommandTargets = std::vector<Bytes>(kCommandTargetCapacity);
   platform::Timer Timer1;  // the music loop, created off
   platform::Timer Timer2;  // the script tick, on from creation
   platform::TimerSet Timers;
 
-  // The script tick and one step.
+  // The script tick, one step, and the music loop.
   void Timer2Timer();
   void StepScript();
+  void Timer1Timer();
 
   // Loading and starting.
   void LoadScenario(BytesView file_name);
@@ -54,9 +71,18 @@ class TForm1 {
   void PressAt(int x, int y, MouseButton button);
   void GameScreenMouseDown(MouseButton button);
   void WaitForClick();
+  // A selection change in the command list, by mouse or keyboard.
+  void ListBox1Select(int index);
+  void ListBox1Click();
+
+  // The screens and the portrait.
+  void ShowNormalScreen();
+  void DrawPortrait(std::int32_t number);
 
   // Game menu and shutdown. A menu command's error goes to the error box.
   void N1Click();
+  void CONTIClick();
+  void MENU12Click();
   void FormDestroy();
   void RunMenuCommand(void (TForm1::*command)());
 
@@ -99,6 +125,9 @@ class TForm1 {
  private:
   GameHost& host_;
   const platform::GameFolder& folder_;
+  MusicDevice& music_;
+  SoundDevice& sounds_;
+  const SavePointFile& save_point_;
   Bytes scenario_file_;
 };
 

@@ -22,13 +22,13 @@ MenuItem Item(std::string_view name, std::string_view caption_utf8) {
 
 FormModel::FormModel()
     : Caption("Torvane"),
-      Image1(Make("Image1", Picture, {8, 6, 440, 280}, true, Image1MouseDown)),
+      Image1(Make("Image1", Image, {8, 6, 440, 280}, true, Image1MouseDown)),
       Label1(Make("Label1", Label, {175, 280, 450, 139}, true, Label1MouseDown)),
       Label2(Make("Label2", Label, {456, 8, 169, 25}, true, Label1MouseDown, Sjis("コマンド"))),
       Label3(Make("Label3", Label, {16, 176, 425, 41}, false, Image1MouseDown)),
-      Image2(Make("Image2", Picture, {8, 256, 160, 170}, true, Image1MouseDown)),
+      Image2(Make("Image2", Image, {8, 256, 160, 170}, true, Image1MouseDown)),
       Label4(Make("Label4", Label, {0, 0, kClientWidth, kClientHeight}, true, None)),
-      Image3(Make("Image3", Picture, {0, 0, kClientWidth, kClientHeight}, true, None)),
+      Image3(Make("Image3", Image, {0, 0, kClientWidth, kClientHeight}, true, None)),
       ListBox1(Make("ListBox1", ListBox, {456, 40, 169, 233}, false, None)),
       MediaPlayer1(Make("MediaPlayer1", MediaPlayer, {352, 48, 253, 30}, false, None)),
       MediaPlayer2(Make("MediaPlayer2", MediaPlayer, {352, 88, 253, 30}, false, None)),

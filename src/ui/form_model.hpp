@@ -3,10 +3,13 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "engine/bytes.hpp"
+#include "pictures/picture.hpp"
 
 namespace torvane {
 
@@ -18,7 +21,7 @@ struct Rect {
   bool Contains(int x, int y) const { return x >= left && x < left + width && y >= top && y < top + height; }
 };
 
-enum class ControlKind { Picture, Label, ListBox, MediaPlayer };
+enum class ControlKind { Image, Label, ListBox, MediaPlayer };
 
 // Which of the window's press handlers a control is bound to.
 enum class PressHandler { None, FormMouseDown, Label1MouseDown, Image1MouseDown };
@@ -34,7 +37,7 @@ struct Control {
 
   // Pictures and labels are drawn by the window itself and lie below every
   // child window; the list box and the media players are child windows.
-  bool Windowless() const { return Kind == ControlKind::Picture || Kind == ControlKind::Label; }
+  bool Windowless() const { return Kind == ControlKind::Image || Kind == ControlKind::Label; }
 };
 
 struct MenuItem {
@@ -67,6 +70,8 @@ struct FormModel {
 
   Bytes Caption;
   WindowColor Color = WindowColor::BtnFace;
+  int Left = 243;  // outer top-left corner on the screen
+  int Top = 215;
 
   // In creation order, which is the stacking order: each lies above the
   // ones before it, and the child windows above all windowless controls.
@@ -81,6 +86,8 @@ struct FormModel {
   Control MediaPlayer1;
   Control MediaPlayer2;
 
+  std::shared_ptr<const Picture> Image1Picture;  // the scene picture, none at creation
+  std::optional<int> Image2Portrait;             // the portrait drawn last, none at creation
   std::vector<Bytes> ListBox1Items;
   int ListBox1ItemIndex = -1;
 

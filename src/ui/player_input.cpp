@@ -2,10 +2,16 @@
 #include "ui/form1.hpp"
 
 namespace torvane {
+namespace {
+
+constexpr int kListItemHeight = 19;
+
+}  // namespace
 
 void TForm1::WaitForClick() {
   Engine.ClickGate = 0;
   Form.Cursors.Current = 1;
+  host_.MessageWaiting(Form.Label1.Caption);
 }
 
 // FormMouseDown, Label1MouseDown and Image1MouseDown behave alike; which of
@@ -17,6 +23,13 @@ void TForm1::GameScreenMouseDown(MouseButton button) {
 
 void TForm1::PressAt(int x, int y, MouseButton button) {
   const Control* control = RoutePress(Form, x, y);
+  if (control == &Form.ListBox1) {
+    // The list is a child window of its own: a left press selects the
+    // entry under the pointer.
+    const int row = (y - Form.ListBox1.Bounds.top) / kListItemHeight;
+    if (button == MouseButton::Left) ListBox1Select(row);
+    return;
+  }
   const PressHandler handler = control ? control->Press : PressHandler::FormMouseDown;
   if (handler != PressHandler::None) GameScreenMouseDown(button);
 }

@@ -11,19 +11,40 @@
 
 #include "platform/clock.hpp"
 #include "platform/cp932.hpp"
+#include "media/headless_media.hpp"
 #include "platform/game_folder.hpp"
+#include "save/save_point.hpp"
+#include "story/item_dialog.hpp"
 #include "ui/form1.hpp"
 
 namespace torvane::testing {
 
-// A host that records what the game asked of it.
+// A host that records what the game asked of it, and answers modal
+// requests from scripted answers.
 struct RecordingHost final : GameHost {
   std::vector<ErrorReport> errors;
   std::vector<std::pair<Bytes, StartMode>> loads;
   std::vector<std::int32_t> steps;
   std::vector<std::int32_t> stuck;
+  std::vector<MessageBoxRequest> boxes;
+  std::vector<std::vector<Bytes>> dialogs;
+  std::vector<std::int64_t> waits;
+  MessageBoxResult box_answer = MessageBoxResult::Ok;
+  int dialog_pick = -1;  // the entry to pick, or -1 to close the dialog
+  bool closed = false;
 
   void ShowErrorBox(const ErrorReport& error) override { errors.push_back(error); }
+  MessageBoxResult ShowMessageBox(const MessageBoxRequest& box) override {
+    boxes.push_back(box);
+    return box_answer;
+  }
+  void RunItemDialog(TForm2& dialog) override {
+    dialogs.push_back(dialog.ListBox21Items);
+    if (dialog_pick < 0) dialog.Close();
+    else dialog.SelectEntry(dialog_pick);
+  }
+  void WaitHandlingMessages(std::int64_t ms) override { waits.push_back(ms); }
+  void CloseMainWindow() override { closed = true; }
   void ScenarioLoaded(BytesView file, StartMode mode) override { loads.emplace_back(Bytes(file), mode); }
   void StepStarting(std::int32_t line, BytesView) override { steps.push_back(line); }
   void LineNotACommand(std::int32_t line) override { stuck.push_back(line); }
@@ -70,7 +91,10 @@ class GameFixture : public ::testing::Test {
   RecordingHost host;
   platform::VirtualClock clock;
   platform::GameFolder folder{dir_};
-  TForm1 form{host, clock, folder};
+  HeadlessMusic music{folder};
+  HeadlessSound sounds{folder};
+  SavePointFile save_point = SavePointFile::AtPath(dir_ / "save" / "Kesmar.ini");
+  TForm1 form{FormServices{host, clock, folder, music, sounds, save_point}};
 };
 
 inline Bytes Sjis(std::string_view utf8) { return platform::Utf8ToCp932(utf8); }

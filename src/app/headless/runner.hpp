@@ -9,8 +9,10 @@
 
 #include "app/headless/input_script.hpp"
 #include "app/headless/json_writer.hpp"
+#include "media/headless_media.hpp"
 #include "platform/clock.hpp"
 #include "platform/game_folder.hpp"
+#include "save/save_point.hpp"
 #include "ui/form1.hpp"
 #include "ui/game_host.hpp"
 
@@ -33,7 +35,9 @@ inline constexpr int kExitInputMismatch = 3;
 
 // The game on a virtual clock: takes the player's actions from an input
 // script whenever the game waits for the player, and writes what the player
-// would see and hear as a JSON Lines transcript.
+// would see and hear as a JSON Lines transcript. Modal steps (the item
+// dialog, message boxes) take their inputs from inside the step, as the
+// window's nested event loops would.
 class Runner final : public GameHost {
  public:
   Runner(const RunnerOptions& options, std::ostream& transcript);
@@ -44,29 +48,58 @@ class Runner final : public GameHost {
   TForm1& Form() { return form_; }
 
  private:
+  // Thrown to end the run from wherever it stands, after the `end` event.
+  struct RunEnded {
+    int Status;
+  };
+
   void ShowErrorBox(const ErrorReport& error) override;
+  MessageBoxResult ShowMessageBox(const MessageBoxRequest& box) override;
+  void RunItemDialog(TForm2& dialog) override;
+  void WaitHandlingMessages(std::int64_t ms) override;
+  void CloseMainWindow() override;
   void ScenarioLoaded(BytesView file, StartMode mode) override;
   void StepStarting(std::int32_t line, BytesView opcode) override;
   void LineNotACommand(std::int32_t line) override;
+  void ScreenShown(ScreenMode mode) override;
+  void PageShown(BytesView text) override;
+  void ScenePictureLoaded(BytesView file, const Picture& picture) override;
+  void PortraitDrawn(int number) override;
+  void MessageWaiting(BytesView text) override;
+  void MenuWaiting(BytesView caption, const std::vector<Bytes>& entries) override;
+  void MusicStarted(BytesView file) override;
+  void SoundStarted(BytesView file) override;
+  void SavePointWritten(BytesView next) override;
 
   std::optional<WaitKind> CurrentWait() const;
-  bool Fits(const InputAction& input, std::optional<WaitKind> wait) const;
-  // Applies an input that fits; false when it ends the run.
-  bool Apply(const InputAction& input);
-  // Fires every timer due up to `deadline`; false when the time limit ends the run.
-  bool RunUntil(std::int64_t deadline);
+  // The next input line, which must fit `wait`; `dump` is applied on the way.
+  const InputAction& TakeInput(WaitKind wait);
+  bool Fits(const InputAction& input, WaitKind wait) const;
+  void Apply(const InputAction& input);
+  // Fires every timer due up to `deadline`, then sets the clock there.
+  void RunUntil(std::int64_t deadline);
+  [[noreturn]] void EndRun(const char* reason, std::optional<WaitKind> wait, int status);
 
   JsonObject Event(const char* kind) const;
   void Write(const JsonObject& event);
   std::string StateJson() const;
-  void End(const char* reason, std::optional<WaitKind> wait);
 
   RunnerOptions options_;
   std::ostream& out_;
   platform::VirtualClock clock_;
   platform::GameFolder folder_;
+  SavePointFile save_point_;
+  HeadlessMusic music_;
+  HeadlessSound sounds_;
   TForm1 form_;
+
+  const std::vector<InputAction>* inputs_ = nullptr;
+  std::size_t next_input_ = 0;
+  std::optional<WaitKind> modal_;            // Items or Box while one is open
+  MessageBoxButtons box_buttons_ = MessageBoxButtons::Ok;
+  const TForm2* dialog_ = nullptr;
   std::optional<std::int32_t> stuck_line_;  // the line the engine stays on, once reported
+  bool closed_ = false;
 };
 
 }  // namespace torvane::headless

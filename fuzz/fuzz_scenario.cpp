@@ -1,0 +1,347 @@
+// Feeds arbitrary bytes to the scenario loader and to the engine.
+//
+// The input is one scenario file, or two split at the first 0xFF 0xFE pair:
+// "Sinario00.txt" before it, "Next.txt" after it, so that "@NXT Next.txt"
+// reaches a second file; the second part is also a picture, decoded
+// directly and found by "@BGS" as Next.bmp, Next.ico, Next.wmf or Next.emf.
+// First the line splitting, label counting and operand slicing are checked
+// against simple references; then a new game is started on the files and
+// stepped under a virtual clock, and continued if it saved.
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "engine/command_table.hpp"
+#include "engine/label_index.hpp"
+#include "engine/operands.hpp"
+#include "engine/scenario_text.hpp"
+#include "engine/script_error.hpp"
+#include "media/headless_media.hpp"
+#include "pictures/picture.hpp"
+#include "platform/clock.hpp"
+#include "platform/game_folder.hpp"
+#include "save/save_point.hpp"
+#include "story/item_dialog.hpp"
+#include "ui/form1.hpp"
+#include "ui/game_host.hpp"
+
+// UBSan reports would otherwise print and carry on, unseen by the fuzzer.
+extern "C" const char* __ubsan_default_options() { return "halt_on_error=1:print_stacktrace=1"; }
+
+namespace {
+
+namespace fs = std::filesystem;
+using torvane::BytesView;
+
+constexpr int kMaxSteps = 3000;
+
+void Require(bool holds, const char* what) {
+  if (holds) return;
+  std::fprintf(stderr, "fuzz_scenario: broken: %s\n", what);
+  std::abort();
+}
+
+// Answers every modal request at once, deterministically, so that one
+// input always runs the same way.
+class FuzzHost final : public torvane::GameHost {
+ public:
+  void ShowErrorBox(const torvane::ErrorReport& /*error*/) override { ++errors; }
+  torvane::MessageBoxResult ShowMessageBox(const torvane::MessageBoxRequest& box) override {
+    // "No" to the quit question, so the game goes on.
+    return box.Buttons == torvane::MessageBoxButtons::YesNo ? torvane::MessageBoxResult::No
+                                                            : torvane::MessageBoxResult::Ok;
+  }
+  // Picks each entry in turn, and every so often closes the dialog instead.
+  void RunItemDialog(torvane::TForm2& dialog) override {
+    const std::size_t choices = dialog.ListBox21Items.size() + 1;
+    const std::size_t pick = dialogs++ % choices;
+    if (pick + 1 == choices) dialog.Close();
+    else dialog.SelectEntry(static_cast<int>(pick));
+  }
+  void WaitHandlingMessages(std::int64_t /*ms*/) override {}
+  void CloseMainWindow() override { closed = true; }
+  void LineNotACommand(std::int32_t /*line*/) override { stuck = true; }
+  void SavePointWritten(torvane::BytesView /*next*/) override { saved = true; }
+
+  int errors = 0;
+  std::size_t dialogs = 0;
+  bool closed = false;
+  bool stuck = false;
+  bool saved = false;
+};
+
+// A folder of this process's own, so parallel fuzzing jobs do not share
+// files. It sits under TMPDIR, which the smoke script points at its
+// scratch; a run that ends normally removes it.
+const fs::path& GameDir() {
+  // Never destroyed, so the exit handler below can still read it.
+  static const fs::path* const dir = [] {
+    auto* path = new fs::path(fs::temp_directory_path() / ("torvane_fuzz_" + std::to_string(::getpid())));
+    fs::create_directories(*path);
+    // The second part under the picture names too, so "@BGS Next.bmp" and
+    // the like decode it.
+    for (const char* name : {"Next.bmp", "Next.ico", "Next.wmf", "Next.emf"}) {
+      std::error_code ignored;
+      fs::create_symlink("Next.txt", *path / name, ignored);
+    }
+    return path;
+  }();
+  static const bool cleanup_registered = std::atexit([] {
+    std::error_code ignored;
+    fs::remove_all(GameDir(), ignored);
+  }) == 0;
+  (void)cleanup_registered;
+  return *dir;
+}
+
+void WriteFile(const fs::path& path, BytesView bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  Require(fd >= 0, "cannot create a scenario in the temporary folder");
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    Require(n > 0, "cannot write a scenario in the temporary folder");
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+}
+
+bool IsBreak(char c) { return c == '\r' || c == '\n'; }
+
+// The lines must give back the text before the first NUL, each followed by
+// one break (CR, LF or CR LF), the last one with or without it.
+void CheckSplit(BytesView input, const torvane::ScenarioText& lines) {
+  const BytesView text = input.substr(0, input.find('\0'));
+  std::size_t pos = 0;
+  for (std::int64_t i = 0; i < lines.Count(); ++i) {
+    const BytesView line = lines[i];
+    for (char c : line) Require(!IsBreak(c) && c != '\0', "a line holds a break or a NUL");
+    Require(text.substr(pos, line.size()) == line, "a line differs from the text");
+    pos += line.size();
+    if (pos == text.size()) {
+      Require(i + 1 == lines.Count(), "lines after the end of the text");
+      break;
+    }
+    Require(IsBreak(text[pos]), "a line does not end at a break");
+    if (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ++pos;
+    ++pos;
+    Require(pos < text.size() || i + 1 == lines.Count(), "a break at the end added a line");
+  }
+  Require(pos == text.size(), "the lines do not cover the text");
+  Require(text.empty() == (lines.Count() == 0), "an empty text must have no lines");
+}
+
+void CheckInteger(BytesView text) {
+  std::optional<std::int32_t> converted;
+  try {
+    converted = torvane::ConvertInteger(text);
+  } catch (const torvane::ScriptError&) {
+  }
+  // A reference for the plain decimal form only: spaces, an optional "-",
+  // digits.
+  BytesView rest = text;
+  while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  BytesView digits = rest;
+  if (!digits.empty() && digits.front() == '-') digits.remove_prefix(1);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != BytesView::npos) {
+    if (digits.empty() && (rest.empty() || rest == "-")) Require(!converted, "an empty number converted");
+    return;
+  }
+  std::int32_t expected = 0;
+  const auto result = std::from_chars(rest.data(), rest.data() + rest.size(), expected);
+  if (result.ec == std::errc::result_out_of_range) {
+    Require(!converted, "a decimal outside 32 bits converted");
+  } else {
+    Require(converted.has_value() && *converted == expected, "a decimal converted wrongly");
+  }
+}
+
+bool Within(BytesView part, BytesView whole) {
+  if (part.empty()) return true;
+  return part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size();
+}
+
+void CheckOperands(BytesView line) {
+  const BytesView name = torvane::NameOperand(line);
+  Require(Within(name, line), "a name operand outside its line");
+  Require(name.empty() || (!torvane::IsBlank(name.front()) && !torvane::IsBlank(name.back())),
+          "a name operand keeps a blank");
+  const BytesView file = torvane::FileOperand(line);
+  Require(file.size() == (line.size() > 5 ? line.size() - 5 : 0), "a file operand of the wrong length");
+  CheckInteger(torvane::SliceBytes(line, 6, 7));
+  CheckInteger(torvane::SliceBytes(line, 6, 12));
+  const torvane::Pair pair = torvane::SplitAtFirstComma(line);
+  Require(pair.first.find(',') == BytesView::npos, "the first part of a pair holds a comma");
+  Require(pair.first.size() + pair.second.size() + (pair.first.size() < line.size() ? 1 : 0) == line.size(),
+          "a pair loses bytes");
+  const torvane::ItemDefinition item = torvane::ItemDefinitionLine(line);
+  Require(Within(item.description, line), "an item description outside its line");
+  Require(torvane::IsExactEnd(line) == (line == "@END"), "the exact end test");
+  if (torvane::IsExactEnd(line)) Require(torvane::IsTrimmedEnd(line), "an exact end that is not a trimmed end");
+}
+
+void CheckLines(const torvane::ScenarioText& lines) {
+  torvane::LabelCounts expected;
+  for (std::int64_t i = 0; i < lines.Count(); ++i) {
+    const BytesView line = lines[i];
+    if (line.substr(0, 4) == "@TAG") ++expected.tags;
+    if (line.substr(0, 4) == "@SUB") ++expected.subs;
+    CheckOperands(line);
+    const torvane::LineClass kind = torvane::ClassifyLine(line);
+    Require((kind.Kind == torvane::LineKind::Command) == (kind.Row != nullptr), "a class without its row");
+    if (kind.Row) Require(kind.Row->Opcode == torvane::OpcodeOf(line), "a command of another opcode");
+  }
+  const torvane::LabelCounts counts = torvane::CountLabels(lines);
+  Require(counts.tags == expected.tags && counts.subs == expected.subs, "label counts");
+}
+
+bool LabelsFit(const torvane::ScenarioText& lines) {
+  const torvane::LabelCounts counts = torvane::CountLabels(lines);
+  return counts.tags <= torvane::kTagCapacity && counts.subs <= torvane::kSubCapacity;
+}
+
+void CheckTable(const torvane::ScenarioText& lines, const torvane::LabelTable& table, BytesView opcode,
+                std::size_t earlier_filled) {
+  for (std::size_t i = 0; i < table.Filled(); ++i) {
+    const torvane::LabelEntry& entry = table.Entry(i);
+    Require(torvane::OpcodeOf(lines.At(entry.Line)) == opcode, "a label entry not on its label line");
+    Require(torvane::NameOperand(lines[entry.Line]) == entry.Name, "a label entry of another name");
+    const auto found = table.Find(entry.Name);
+    Require(found.has_value() && *found <= entry.Line, "a label not found at its first line");
+  }
+  // Entries left over from the earlier file must not be found unless the
+  // current file defines the name too.
+  for (std::size_t i = table.Filled(); i < earlier_filled; ++i) {
+    const auto found = table.Find(table.Entry(i).Name);
+    if (found) Require(torvane::NameOperand(lines.At(*found)) == table.Entry(i).Name, "a stale label found");
+  }
+}
+
+// Indexes `earlier` then `current` into the same tables, as a "@NXT" does.
+// The tables live on across inputs because building them is most of an
+// execution's cost; only this input's entries are checked.
+void CheckIndex(const torvane::ScenarioText* earlier, const torvane::ScenarioText& current) {
+  static torvane::LabelTable tags(torvane::kTagCapacity);
+  static torvane::LabelTable subs(torvane::kSubCapacity);
+  std::size_t earlier_tags = 0;
+  std::size_t earlier_subs = 0;
+  if (earlier && LabelsFit(*earlier)) {
+    torvane::IndexLabels(*earlier, tags, subs);
+    earlier_tags = tags.Filled();
+    earlier_subs = subs.Filled();
+  }
+  if (!LabelsFit(current)) return;
+  torvane::IndexLabels(current, tags, subs);
+  const torvane::LabelCounts counts = torvane::CountLabels(current);
+  Require(tags.Filled() == counts.tags && subs.Filled() == counts.subs, "label tables not filled");
+  CheckTable(current, tags, "@TAG", earlier_tags);
+  CheckTable(current, subs, "@SUB", earlier_subs);
+}
+
+// One session of the game from a menu command, stepped under a virtual
+// clock; true when it wrote the save point.
+bool RunSession(void (torvane::TForm1::*command)()) {
+  torvane::platform::VirtualClock clock;
+  const torvane::platform::GameFolder folder(GameDir());
+  torvane::HeadlessMusic music(folder);
+  torvane::HeadlessSound sounds(folder);
+  const torvane::SavePointFile save_point = torvane::SavePointFile::AtPath(GameDir() / "Kesmar.ini");
+  FuzzHost host;
+  torvane::TForm1 form(torvane::FormServices{host, clock, folder, music, sounds, save_point});
+  form.RunMenuCommand(command);
+  if (host.errors != 0) return false;  // the start failed; the title stays
+
+  std::size_t menus = 0;
+  for (int step = 0; step < kMaxSteps && form.Timer2.Enabled() && !host.closed; ++step) {
+    // Releases a wait for a click, so the fuzzer reaches what comes after.
+    // Until "@STE" shows the normal screen, the narration label covers the
+    // game and takes the press: the game is stuck for good.
+    if (form.Engine.ClickGate == 0) {
+      form.PressAt(300, 350, torvane::MouseButton::Left);
+      if (form.Engine.ClickGate == 0) break;
+    }
+    const int errors_before = host.errors;
+    if (form.Engine.MenuGate == 0) {
+      // Nothing can release a menu without entries.
+      if (form.Form.ListBox1Items.empty()) break;
+      form.ListBox1Select(static_cast<int>(menus++ % form.Form.ListBox1Items.size()));
+      if (host.errors != errors_before) Require(!form.Timer2.Enabled(), "the tick goes on after a menu error");
+      if (!form.Timer2.Enabled()) break;
+    }
+    const std::int64_t due = form.Timers.NextDue();
+    if (due < 0) break;
+    clock.AdvanceTo(due);
+    if (!form.Timers.FireNextDue(clock.NowMs())) break;
+
+    Require(form.Engine.ReturnDepth >= 0 && form.Engine.ReturnDepth <= torvane::EngineState::kReturnStackCapacity,
+            "return depth outside the stack");
+    Require(form.Engine.TagTable.Filled() <= torvane::kTagCapacity, "tag table overfilled");
+    Require(form.Engine.SubTable.Filled() <= torvane::kSubCapacity, "sub table overfilled");
+    if (host.errors != errors_before) Require(!form.Timer2.Enabled(), "the tick goes on after an error");
+    // Nothing changes while the engine stays on a line that is not a command.
+    if (host.stuck) break;
+  }
+  form.FormDestroy();
+  return host.saved;
+}
+
+// The second part doubles as a picture file of every format "@BGS" reads.
+void CheckPictures(BytesView bytes) {
+  for (const torvane::PictureFormat format :
+       {torvane::PictureFormat::Bitmap, torvane::PictureFormat::Icon, torvane::PictureFormat::Metafile,
+        torvane::PictureFormat::EnhancedMetafile}) {
+    try {
+      const torvane::Picture picture = torvane::DecodePicture(format, bytes);
+      Require(picture.Width >= 0 && picture.Height >= 0, "a picture of negative size");
+      const auto pixels = static_cast<std::int64_t>(picture.Width) * picture.Height;
+      Require(pixels <= torvane::kMaxPicturePixels, "a picture over the pixel limit");
+      if (format == torvane::PictureFormat::Bitmap || format == torvane::PictureFormat::Icon) {
+        Require(static_cast<std::int64_t>(picture.Pixels.size()) == pixels, "pixels do not fill the picture");
+      } else {
+        Require(picture.MetafileBytes != nullptr, "a metafile without its records");
+      }
+    } catch (const torvane::ScriptError&) {
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const BytesView input(reinterpret_cast<const char*>(data), size);
+
+  const torvane::ScenarioText whole = torvane::ScenarioText::FromFileBytes(torvane::Bytes(input));
+  CheckSplit(input, whole);
+  CheckLines(whole);
+
+  const std::size_t separator = input.find("\xFF\xFE");
+  const BytesView first = input.substr(0, separator);
+  std::error_code ignored;
+  if (separator == BytesView::npos) {
+    CheckIndex(nullptr, whole);
+    fs::remove(GameDir() / "Next.txt", ignored);
+  } else {
+    const BytesView second = input.substr(separator + 2);
+    const torvane::ScenarioText second_lines = torvane::ScenarioText::FromFileBytes(torvane::Bytes(second));
+    CheckIndex(&second_lines, torvane::ScenarioText::FromFileBytes(torvane::Bytes(first)));
+    WriteFile(GameDir() / "Next.txt", second);
+    CheckPictures(second);
+  }
+  WriteFile(GameDir() / "Sinario00.txt", first);
+  fs::remove(GameDir() / "Kesmar.ini", ignored);
+  // A game that saved is continued from its save point, as the title's
+  // Continue would, which reads back what "@SAV" wrote.
+  if (RunSession(&torvane::TForm1::N1Click)) RunSession(&torvane::TForm1::CONTIClick);
+  return 0;
+}

@@ -1,0 +1,26 @@
+#include "media/headless_media.hpp"
+
+#include <filesystem>
+
+#include "engine/script_error.hpp"
+
+namespace torvane {
+namespace {
+
+bool IsReadableFile(const platform::GameFolder& folder, BytesView file) {
+  auto path = folder.Resolve(file);
+  std::error_code error;
+  return path && std::filesystem::is_regular_file(*path, error);
+}
+
+}  // namespace
+
+void HeadlessMusic::Open(BytesView file) {
+  Close();
+  if (!IsReadableFile(folder_, file)) throw ScriptError(error_text::CannotOpenMusic(file));
+  open_ = true;
+}
+
+bool HeadlessSound::Play(BytesView file) { return IsReadableFile(folder_, file); }
+
+}  // namespace torvane

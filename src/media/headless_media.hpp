@@ -1,0 +1,35 @@
+#pragma once
+
+#include "media/media_devices.hpp"
+#include "platform/game_folder.hpp"
+
+namespace torvane {
+
+// Music and effects with no sound device: files are found and opened
+// exactly as the real player finds them, and nothing is heard. A headless
+// track never ends by itself.
+class HeadlessMusic final : public MusicDevice {
+ public:
+  explicit HeadlessMusic(const platform::GameFolder& folder) : folder_(folder) {}
+  bool IsPlaying() override { return open_ && playing_; }
+  void Stop() override { playing_ = false; }
+  void Open(BytesView file) override;
+  void Play() override { playing_ = open_; }
+  void Close() override { open_ = playing_ = false; }
+
+ private:
+  const platform::GameFolder& folder_;
+  bool open_ = false;
+  bool playing_ = false;
+};
+
+class HeadlessSound final : public SoundDevice {
+ public:
+  explicit HeadlessSound(const platform::GameFolder& folder) : folder_(folder) {}
+  bool Play(BytesView file) override;
+
+ private:
+  const platform::GameFolder& folder_;
+};
+
+}  // namespace torvane

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "engine/bytes.hpp"
+
+namespace torvane {
+
+// The music player as the game drives it. Only "playing" is told apart
+// from every other mode. Who calls: `TForm1` ("@BGM", `Timer1Timer`, shutdown).
+class MusicDevice {
+ public:
+  virtual ~MusicDevice() = default;
+  // True only while a track plays; false with no file open.
+  virtual bool IsPlaying() = 0;
+  // Synchronous; the position stays where it was.
+  virtual void Stop() = 0;
+  // Closes any open file first, then opens `file` (as the script wrote it)
+  // synchronously; raises an error naming the file when it cannot.
+  virtual void Open(BytesView file) = 0;
+  // Returns at once and plays to the end, from the start again when the
+  // track had played out.
+  virtual void Play() = 0;
+  virtual void Close() = 0;
+};
+
+// Fire-and-forget sound effects: asynchronous, silent when the sound is
+// missing or unplayable, a new effect cutting off the one still playing,
+// never touching the music.
+class SoundDevice {
+ public:
+  virtual ~SoundDevice() = default;
+  // True when the effect started.
+  virtual bool Play(BytesView file) = 0;
+};
+
+}  // namespace torvane
