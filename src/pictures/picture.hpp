@@ -25,7 +25,7 @@ struct Picture {
 
 // The largest picture a game may load, in pixels; a bigger claim in a header
 // is treated as a broken file rather than allocated.
-inline constexpr std::int64_t kMaxPicturePixels = 64LL * 1024 * 1024;
+inline constexpr std::int64_t kMaxPicturePixels = 16LL * 1024 * 1024;
 
 // The format chosen by the file name's extension (after the last dot),
 // compared without regard to letter case; raises
