@@ -16,9 +16,9 @@ fi
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
 
-# The machine is shared: one compile job unless told otherwise.
+# TORVANE_FUZZ_JOBS limits the compile jobs on a shared machine.
 cmake --preset fuzz
-cmake --build --preset fuzz --target fuzz_scenario fuzz_pictures fuzz_ini -j "${TORVANE_FUZZ_JOBS:-1}"
+cmake --build --preset fuzz --target fuzz_scenario fuzz_pictures fuzz_ini -j "${TORVANE_FUZZ_JOBS:-$(nproc)}"
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/torvane-fuzz.XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Plays one end-to-end case and compares its transcript with the expected one.
-#   run_case.sh HEADLESS CASE_DIR [--update]
+#   run_case.sh HEADLESS CASE_DIR [--update] [INPUT EXPECTED]
 # A case folder is the game itself (Sinario00.txt and whatever it names), with
 #   input.txt       the player's actions
 #   expected.jsonl  the transcript they must produce
@@ -12,7 +12,10 @@
 set -euo pipefail
 headless=$1
 case_dir=$2
-mode=${3:-check}
+mode=check
+if [ "${3:-}" = "--update" ]; then mode=--update; shift; fi
+input=$case_dir/${3:-input.txt}
+expected=$case_dir/${4:-expected.jsonl}
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -24,11 +27,11 @@ expected_status=0
 [ -f "$case_dir/status" ] && expected_status=$(tr -d '[:space:]' < "$case_dir/status")
 
 status=0
-"$headless" --input "$case_dir/input.txt" --transcript "$scratch/transcript.jsonl" \
+"$headless" --input "$input" --transcript "$scratch/transcript.jsonl" \
   --save-file "$scratch/save.ini" "${extra[@]}" "$case_dir" 2> "$scratch/stderr" || status=$?
 
 if [ "$mode" = "--update" ]; then
-  cp "$scratch/transcript.jsonl" "$case_dir/expected.jsonl"
+  cp "$scratch/transcript.jsonl" "$expected"
   [ "$status" -eq 0 ] && rm -f "$case_dir/status" || echo "$status" > "$case_dir/status"
   echo "updated $(basename "$case_dir") (exit status $status)"
   exit 0
@@ -40,7 +43,7 @@ if [ "$status" -ne "$expected_status" ]; then
   cat "$scratch/stderr"
   failed=1
 fi
-if ! diff -u "$case_dir/expected.jsonl" "$scratch/transcript.jsonl"; then
+if ! diff -u "$expected" "$scratch/transcript.jsonl"; then
   failed=1
 fi
 exit $failed
