@@ -6,5 +6,5 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" default
 demo=$root/games/demo
-exec "$root/build/src/torvane-headless" --trace --input "$demo/walkthrough.txt" \
+exec "$root/build/src/torvane-headless" --input "$demo/walkthrough.txt" \
   --save-file "$(mktemp -d)/Kesmar.ini" "$demo"
