@@ -341,66 +341,6 @@ void BM_CountAndIndexOnly_Memory(benchmark::State& state) {
 }
 BENCHMARK(BM_CountAndIndexOnly_Memory)->Unit(benchmark::kMillisecond)->MinTime(0.3);
 
-// The split's search alone: the next CR and the next LF each found with
-// memchr and searched again once passed, as FromFileBytes does, with
-// nothing stored.
-void BM_SplitScanOnly_Memory(benchmark::State& state) {
-  const Bytes& source = LargeScenario();
-  const char* const begin = source.data();
-  const std::size_t size = source.size();
-  auto find_from = [&](char byte, std::size_t from) {
-    const void* hit = std::memchr(begin + from, byte, size - from);
-    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - begin) : size;
-  };
-  for (auto _ : state) {
-    std::int64_t count = 0;
-    std::size_t next_lf = find_from('\n', 0);
-    std::size_t next_cr = find_from('\r', 0);
-    std::size_t pos = 0;
-    while (pos < size) {
-      if (next_lf < pos) next_lf = find_from('\n', pos);
-      if (next_cr < pos) next_cr = find_from('\r', pos);
-      const std::size_t stop = next_lf < next_cr ? next_lf : next_cr;
-      ++count;
-      if (stop == size) break;
-      pos = stop + 1;
-      if (begin[stop] == '\r' && pos < size && begin[pos] == '\n') ++pos;
-    }
-    benchmark::DoNotOptimize(count);
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(source.size()));
-}
-BENCHMARK(BM_SplitScanOnly_Memory)->Unit(benchmark::kMillisecond)->MinTime(0.3);
-
-// The split's storing alone: two growing vectors of one entry per line.
-void BM_SplitStoreOnly_Memory(benchmark::State& state) {
-  const Bytes& source = LargeScenario();
-  const std::int64_t count = torvane::ScenarioText::FromFileBytes(source).Count();
-  for (auto _ : state) {
-    std::vector<std::size_t> starts;
-    std::vector<std::size_t> lengths;
-    for (std::int64_t i = 0; i < count; ++i) {
-      starts.push_back(static_cast<std::size_t>(i) * 23);
-      lengths.push_back(static_cast<std::size_t>(i) & 31);
-    }
-    benchmark::DoNotOptimize(starts.data());
-    benchmark::DoNotOptimize(lengths.data());
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(source.size()));
-}
-BENCHMARK(BM_SplitStoreOnly_Memory)->Unit(benchmark::kMillisecond)->MinTime(0.3);
-
-// The cost of the copy the in-memory benchmarks leave out of their timing.
-void BM_CopyOnly_Memory(benchmark::State& state) {
-  const Bytes& source = LargeScenario();
-  for (auto _ : state) {
-    Bytes bytes = source;
-    benchmark::DoNotOptimize(bytes.data());
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(source.size()));
-}
-BENCHMARK(BM_CopyOnly_Memory)->Unit(benchmark::kMillisecond)->MinTime(0.3);
-
 // ---- Loading from disk ----------------------------------------------------
 
 // The whole LoadScenario path: finding and reading the file, splitting,

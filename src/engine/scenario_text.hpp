@@ -19,7 +19,7 @@ class ScenarioText {
   // adds no empty line. A NUL byte ends the text.
   static ScenarioText FromFileBytes(Bytes file);
 
-  std::int64_t Count() const { return static_cast<std::int64_t>(starts_.size()); }
+  std::int64_t Count() const { return static_cast<std::int64_t>(starts_.size()) - 1; }
   bool Contains(std::int64_t index) const { return index >= 0 && index < Count(); }
 
   // Line `index`; raises the list's index error for a number outside the file.
@@ -27,14 +27,22 @@ class ScenarioText {
 
   // Line `index` without the check, for loops already bounded by Count().
   BytesView operator[](std::int64_t index) const {
-    auto i = static_cast<std::size_t>(index);
-    return BytesView(text_).substr(starts_[i], lengths_[i]);
+    const auto i = static_cast<std::size_t>(index);
+    const std::size_t start = starts_[i];
+    std::size_t end = starts_[i + 1];
+    // A line never begins with LF (CR LF is one break), so the bytes before
+    // the next line's start tell the break: LF, CR LF, CR, or none at the end.
+    if (end > start && (text_[end - 1] == '\n' || text_[end - 1] == '\r')) {
+      end -= (text_[end - 1] == '\n' && end - 1 > start && text_[end - 2] == '\r') ? 2 : 1;
+    }
+    return BytesView(text_).substr(start, end - start);
   }
 
  private:
   Bytes text_;
-  std::vector<std::size_t> starts_;
-  std::vector<std::size_t> lengths_;
+  // Where each line starts, and one more entry where the text ends: one
+  // number a line keeps the table of a large file small.
+  std::vector<std::size_t> starts_{0};
 };
 
 }  // namespace torvane
