@@ -4,10 +4,18 @@
 set -euo pipefail
 
 packages=(
+  # building and testing
   build-essential cmake ninja-build pkg-config
   libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
   python3
+  # the desktop player: window, metafiles, music and effects, Japanese fonts
+  qt6-base-dev qt6-svg-dev libemf2svg-dev
+  libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont
+  fonts-ipafont-gothic
+  # the window under a virtual X server, screenshots, sound fixtures
+  xvfb xauth x11-utils xdotool imagemagick
+  sox vorbis-tools flac lame
 )
 
 missing=()

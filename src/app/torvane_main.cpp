@@ -1,0 +1,2 @@
+// Being written: the desktop player.
+int main() { return 0; }
