@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include "app/headless/command_line.hpp"
+#include "app/headless/input_script.hpp"
+#include "app/headless/json_writer.hpp"
+
+namespace torvane::headless {
+namespace {
+
+std::vector<InputAction> Parse(std::string_view text) {
+  auto parsed = ParseInputScript(text);
+  if (auto* error = std::get_if<InputParseError>(&parsed)) {
+    ADD_FAILURE() << "line " << error->LineNumber << ": " << error->Message;
+    return {};
+  }
+  return std::get<std::vector<InputAction>>(parsed);
+}
+
+TEST(InputScript, ParsesEveryActionAndSkipsCommentsAndBlanks) {
+  auto actions = Parse(
+      "# a comment\r\n\nstart\n  click  \nclick 10 -2\nrclick 5 6\nchoose 3\nchoose \"話す, \"\"x\"\npick \"鍵\"\n"
+      "pick 0\nclose\nok\nyes\nno\nwait 4000\ndump\nquit\ncontinue\nexit");
+  ASSERT_EQ(actions.size(), 17u);
+  EXPECT_EQ(actions[0].Kind, InputKind::Start);
+  EXPECT_EQ(actions[1].Kind, InputKind::Click);
+  EXPECT_EQ(actions[1].X, 300);
+  EXPECT_EQ(actions[1].Y, 350);
+  EXPECT_EQ(actions[1].Written, "click");
+  EXPECT_EQ(actions[2].Y, -2);
+  EXPECT_EQ(actions[3].Kind, InputKind::RightClick);
+  EXPECT_EQ(actions[4].Index, 3);
+  EXPECT_EQ(actions[5].Text, "話す, \"\"x");  // between the first and the last quote
+  EXPECT_EQ(actions[6].Kind, InputKind::Pick);
+  EXPECT_EQ(actions[6].Text, "鍵");
+  EXPECT_EQ(actions[12].Ms, 4000);
+  EXPECT_EQ(actions[15].Kind, InputKind::Continue);
+  EXPECT_EQ(actions[16].Kind, InputKind::Exit);
+}
+
+TEST(InputScript, RejectsLinesThatDoNotParseWithTheirNumber) {
+  for (const char* bad : {"jump", "click 1", "click a b", "wait", "wait -1", "choose", "choose -1", "start now",
+                          "pick \"unterminated", "wait 1.5"}) {
+    auto parsed = ParseInputScript(std::string("start\n") + bad + "\n");
+    const auto* error = std::get_if<InputParseError>(&parsed);
+    ASSERT_NE(error, nullptr) << bad;
+    EXPECT_EQ(error->LineNumber, 2) << bad;
+  }
+}
+
+TEST(CommandLine, ReadsEveryOptionInBothForms) {
+  auto parsed = ParseCommandLine({"--input", "in.txt", "--transcript=-", "--save-file", "s.ini", "--max-time=500",
+                                  "--trace", "game"},
+                                 "1");
+  ASSERT_TRUE(std::holds_alternative<CommandLine>(parsed));
+  const auto& line = std::get<CommandLine>(parsed);
+  EXPECT_EQ(line.InputFile, "in.txt");
+  EXPECT_EQ(line.TranscriptFile, "-");
+  EXPECT_EQ(line.Runner.SaveFile, std::filesystem::path("s.ini"));
+  EXPECT_EQ(line.Runner.MaxTimeMs, 500);
+  EXPECT_TRUE(line.Runner.Trace);
+  EXPECT_EQ(line.Runner.GameDir, std::filesystem::path("game"));
+}
+
+TEST(CommandLine, UsageErrorsExitWithTwo) {
+  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+           {"--bogus"}, {"--input"}, {"--max-time", "soon"}, {"a", "b"}, {"--trace=yes"}}) {
+    auto parsed = ParseCommandLine(args, "1");
+    ASSERT_TRUE(std::holds_alternative<CommandLineExit>(parsed)) << args[0];
+    EXPECT_EQ(std::get<CommandLineExit>(parsed).Status, kExitUsage);
+  }
+  EXPECT_EQ(std::get<CommandLineExit>(ParseCommandLine({"--help"}, "1")).Status, kExitNormal);
+}
+
+TEST(JsonWriter, EscapesControlBytesAndKeepsUtf8) {
+  EXPECT_EQ(JsonObject().Add("t", 5).Add("text", "a\"b\\c\n\t\x01日本").AddNull("w").Add("b", false).Str(),
+            "{\"t\":5,\"text\":\"a\\\"b\\\\c\\n\\t\\u0001日本\",\"w\":null,\"b\":false}");
+}
+
+}  // namespace
+}  // namespace torvane::headless
