@@ -1,0 +1,78 @@
+// Music on SDL2_mixer's "dummy" driver: how long a track takes to open (a
+// MIDI track loads the General MIDI soundfont each time), and how long the
+// "@BGM" sequence takes until the track reports playing. Built into
+// torvane_bench when it links torvane_sdl, which defines TORVANE_BENCH_MEDIA.
+#ifdef TORVANE_BENCH_MEDIA
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "media/sdl/sdl_media.hpp"
+#include "media/sdl/virtual_media.hpp"
+#include "platform/clock.hpp"
+#include "platform/game_folder.hpp"
+
+namespace {
+
+torvane::platform::GameFolder Fixtures() {
+  return torvane::platform::GameFolder(std::filesystem::path(__FILE__).parent_path().parent_path() / "tests" /
+                                       "media" / "sdl" / "fixtures");
+}
+
+// Before the first device opens the audio: measure the mixer, not a sound card.
+void UseDummyDriver() {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
+}
+
+void BM_OpenTrack(benchmark::State& state, const char* file) {
+  UseDummyDriver();
+  const auto folder = Fixtures();
+  torvane::SdlMusic music(folder);
+  for (auto _ : state) music.Open(file);
+  music.Close();
+}
+BENCHMARK_CAPTURE(BM_OpenTrack, midi, "tune.mid")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenTrack, ogg, "tune.ogg")->Unit(benchmark::kMicrosecond);
+
+// "@BGM" on a playing track: Stop, Open, Play, then until IsPlaying().
+void BM_BgmUntilPlaying(benchmark::State& state, const char* file) {
+  UseDummyDriver();
+  const auto folder = Fixtures();
+  torvane::SdlMusic music(folder);
+  music.Open(file);
+  music.Play();
+  for (auto _ : state) {
+    if (music.IsPlaying()) music.Stop();
+    music.Open(file);
+    music.Play();
+    if (!music.IsPlaying()) {
+      state.SkipWithError("the track did not start");
+      break;
+    }
+  }
+  music.Close();
+}
+BENCHMARK_CAPTURE(BM_BgmUntilPlaying, midi, "tune.mid")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BgmUntilPlaying, ogg, "tune.ogg")->Unit(benchmark::kMicrosecond);
+
+// The headless runner's "@BGM": the same open checks, then the clock.
+void BM_VirtualBgm(benchmark::State& state, const char* file) {
+  UseDummyDriver();
+  const auto folder = Fixtures();
+  torvane::platform::VirtualClock clock;
+  torvane::VirtualMusic music(folder, clock);
+  for (auto _ : state) {
+    if (music.IsPlaying()) music.Stop();
+    music.Open(file);
+    music.Play();
+  }
+}
+BENCHMARK_CAPTURE(BM_VirtualBgm, midi, "tune.mid")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_VirtualBgm, ogg, "tune.ogg")->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+#endif  // TORVANE_BENCH_MEDIA

@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""Writes the small music and effect files the media tests play.
+
+    scripts/make-sound-fixtures.py OUTPUT_DIR
+
+WAV and MIDI are built byte by byte with the standard library; OGG, FLAC and
+MP3 are encoded from such a WAV with oggenc, flac and lame. Everything is
+short and mono at a low rate so that the whole set stays a few dozen KB.
+"""
+import math
+import struct
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+RATE = 11025
+
+
+def tone(seconds: float, freq: float, bits: int) -> bytes:
+    """A sine with a short fade at both ends, so that cuts do not click."""
+    count = round(seconds * RATE)
+    fade = RATE // 100
+    out = bytearray()
+    for i in range(count):
+        gain = min(1.0, i / fade, (count - 1 - i) / fade)
+        value = 0.5 * gain * math.sin(2 * math.pi * freq * i / RATE)
+        if bits == 8:
+            out.append(128 + round(value * 127))
+        else:
+            out += struct.pack("<h", round(value * 32767))
+    return bytes(out)
+
+
+def wav_file(seconds: float, freq: float, bits: int = 16) -> bytes:
+    data = tone(seconds, freq, bits)
+    block = bits // 8
+    fmt = struct.pack("<HHIIHH", 1, 1, RATE, RATE * block, block, bits)
+    body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(data)) + data
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+
+def variable_length(value: int) -> bytes:
+    out = [value & 0x7F]
+    value >>= 7
+    while value:
+        out.append(0x80 | (value & 0x7F))
+        value >>= 7
+    return bytes(reversed(out))
+
+
+def midi_file() -> bytes:
+    """Format 0, 480 ticks a beat at 120 beats a minute: four notes of 0.25 s
+    and a last one of 0.2 s on a piano, 1.2 s in all."""
+    events = bytearray()
+    events += b"\x00\xff\x51\x03" + (500000).to_bytes(3, "big")  # tempo: 0.5 s a beat
+    events += b"\x00\xc0\x00"  # program: acoustic grand piano
+    for note, ticks in ((60, 240), (64, 240), (67, 240), (72, 240), (67, 192)):
+        events += b"\x00" + bytes((0x90, note, 96))
+        events += variable_length(ticks) + bytes((0x80, note, 0))
+    events += b"\x00\xff\x2f\x00"  # end of track
+    header = b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480)
+    return header + b"MTrk" + struct.pack(">I", len(events)) + bytes(events)
+
+
+def encode(command: str, source: bytes, out: Path) -> None:
+    """Runs `command`, with {in} and {out} filled in, in a scratch folder."""
+    with tempfile.TemporaryDirectory() as scratch:
+        wav = Path(scratch) / "in.wav"
+        encoded = Path(scratch) / "out"
+        wav.write_bytes(source)
+        args = [part.format(src=wav, dst=encoded) for part in command.split()]
+        subprocess.run(args, check=True)
+        out.write_bytes(encoded.read_bytes())
+
+
+def main() -> int:
+    if len(sys.argv) != 2:
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    out = Path(sys.argv[1])
+    out.mkdir(parents=True, exist_ok=True)
+    files = {
+        "tune.mid": midi_file(),
+        "tune.wav": wav_file(0.8, 440.0),
+        "short.wav": wav_file(0.3, 660.0, bits=8),  # plays out quickly
+        "chime.wav": wav_file(1.2, 880.0, bits=8),  # an effect long enough to cut off
+        "click.wav": wav_file(0.1, 1320.0, bits=8),
+        "garbage.mid": b"This is not music, only text under a music file's name.\n" * 2,
+    }
+    for name, data in files.items():
+        (out / name).write_bytes(data)
+    # A fixed serial number, so that every run writes the same bytes.
+    encode("oggenc --quiet --serial 1 -q 0 -o {dst} {src}", wav_file(1.5, 523.25), out / "tune.ogg")
+    encode("flac --silent --force --best -o {dst} {src}", wav_file(1.0, 392.0), out / "tune.flac")
+    encode("lame --quiet -m m -b 32 --noreplaygain {src} {dst}", wav_file(1.0, 349.23), out / "tune.mp3")
+    # Ogg Vorbis under a WAV name: the content, not the name, picks the decoder.
+    (out / "disguised.wav").write_bytes((out / "tune.ogg").read_bytes())
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,144 @@
+#include "media/sdl/sdl_audio.hpp"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <system_error>
+
+#include "engine/script_error.hpp"
+
+namespace torvane::sdl {
+namespace {
+
+std::mutex audio_mutex;
+bool audio_open = false;
+
+// Debian's General MIDI soundfonts, the smaller one first.
+constexpr const char* kSoundFonts[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2"};
+
+// ALSA reports a missing sound card in eight lines of its own on stderr;
+// the one warning below says it all. Its handler is silenced only while the
+// device opens; without libasound there is nothing to silence.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+class AlsaQuiet {
+ public:
+  AlsaQuiet() : alsa_(dlopen("libasound.so.2", RTLD_LAZY)) {
+    if (alsa_ == nullptr) return;
+    set_handler_ = reinterpret_cast<SetHandler>(dlsym(alsa_, "snd_lib_error_set_handler"));
+    if (set_handler_ != nullptr) set_handler_(IgnoreAlsaError);
+  }
+  ~AlsaQuiet() {
+    if (set_handler_ != nullptr) set_handler_(nullptr);  // ALSA's default again
+    if (alsa_ != nullptr) dlclose(alsa_);
+  }
+  AlsaQuiet(const AlsaQuiet&) = delete;
+  AlsaQuiet& operator=(const AlsaQuiet&) = delete;
+
+ private:
+  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+  using SetHandler = int (*)(Handler);
+  void* alsa_;
+  SetHandler set_handler_ = nullptr;
+};
+
+void UseDummyDriver() { SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE); }
+
+bool StartMixer(std::string& reason) {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
+    reason = SDL_GetError();
+    return false;
+  }
+  if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 2048) < 0) {
+    reason = Mix_GetError();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  return true;
+}
+
+void ChooseSoundFont() {
+  if (SDL_getenv("SDL_SOUNDFONTS") != nullptr) return;  // the user's choice wins
+  for (const char* font : kSoundFonts) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(font, error)) {
+      Mix_SetSoundFonts(font);
+      return;
+    }
+  }
+}
+
+// The audio thread must be gone before the process tears down the libraries
+// it runs in.
+void CloseAudio() {
+  Mix_HaltChannel(-1);
+  Mix_HaltMusic();
+  Mix_CloseAudio();
+  Mix_Quit();
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool IsRegularFile(const std::filesystem::path& path) {
+  // Also keeps a FIFO under a game file's name from blocking the open.
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+
+SDL_RWops* OpenGameFile(const platform::GameFolder& folder, BytesView file) {
+  const auto path = folder.Resolve(file);
+  if (!path || !IsRegularFile(*path)) return nullptr;
+  return SDL_RWFromFile(path->c_str(), "rb");
+}
+
+}  // namespace
+
+void OpenAudio(AudioOutput output) {
+  std::lock_guard lock(audio_mutex);
+  if (audio_open) return;
+  // SDL's own SIGINT/SIGTERM handlers would swallow the signals Qt quits on.
+  SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
+  if (output == AudioOutput::Silent) UseDummyDriver();
+  // Decoders this build lacks are simply not offered; that is not an error.
+  Mix_Init(MIX_INIT_MID | MIX_INIT_OGG | MIX_INIT_MP3 | MIX_INIT_FLAC);
+
+  std::string reason;
+  bool started;
+  {
+    const AlsaQuiet quiet;
+    started = StartMixer(reason);
+  }
+  if (!started && output == AudioOutput::Device) {
+    std::fprintf(stderr, "torvane: no sound device (%s); playing silently\n", reason.c_str());
+    UseDummyDriver();
+    started = StartMixer(reason);
+  }
+  if (!started) {
+    // Every track then fails to open with the usual error.
+    std::fprintf(stderr, "torvane: cannot start audio (%s)\n", reason.c_str());
+    return;
+  }
+  Mix_ReserveChannels(kEffectChannel + 1);
+  ChooseSoundFont();
+  audio_open = true;
+  std::atexit(CloseAudio);
+}
+
+MusicPtr LoadMusic(const platform::GameFolder& folder, BytesView file) {
+  // Mix_LoadMUS_RW tells the format by the first bytes; Mix_LoadMUS would go
+  // by the extension, and games name files loosely.
+  SDL_RWops* source = OpenGameFile(folder, file);
+  MusicPtr music(source ? Mix_LoadMUS_RW(source, 1) : nullptr);
+  if (!music) throw ScriptError(error_text::CannotOpenMusic(file));
+  return music;
+}
+
+ChunkPtr LoadEffect(const platform::GameFolder& folder, BytesView file) {
+  SDL_RWops* source = OpenGameFile(folder, file);
+  return ChunkPtr(source ? Mix_LoadWAV_RW(source, 1) : nullptr);
+}
+
+}  // namespace torvane::sdl

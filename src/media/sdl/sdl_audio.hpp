@@ -1,0 +1,47 @@
+#pragma once
+
+// The mixer and the loading code shared by the player and the headless
+// runner, so that both accept and refuse exactly the same files.
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <memory>
+
+#include "engine/bytes.hpp"
+#include "platform/game_folder.hpp"
+
+namespace torvane::sdl {
+
+enum class AudioOutput {
+  Device,  // the sound device, or SDL's "dummy" driver when there is none
+  Silent,  // always the "dummy" driver: the mixer runs, nothing is heard
+};
+
+// Starts SDL audio and the mixer the first time it is called in the process;
+// later calls keep what was opened. Without a sound device the player warns
+// once on stderr and carries on silently.
+void OpenAudio(AudioOutput output);
+
+// The channel effects play on; it is kept out of Mix_PlayChannel(-1, ...).
+inline constexpr int kEffectChannel = 0;
+
+struct FreeMusic {
+  void operator()(Mix_Music* music) const { Mix_FreeMusic(music); }
+};
+struct FreeChunk {
+  void operator()(Mix_Chunk* chunk) const { Mix_FreeChunk(chunk); }
+};
+using MusicPtr = std::unique_ptr<Mix_Music, FreeMusic>;
+using ChunkPtr = std::unique_ptr<Mix_Chunk, FreeChunk>;
+
+// The track `file` (as the script wrote it) names, with the decoder chosen by
+// the file's content. Throws ScriptError(CannotOpenMusic) when the file is
+// missing, not a regular file, or not music this build can decode.
+// The audio must be open.
+MusicPtr LoadMusic(const platform::GameFolder& folder, BytesView file);
+
+// The effect `file` names, decoded in full; null when it cannot be found or
+// decoded. The audio must be open.
+ChunkPtr LoadEffect(const platform::GameFolder& folder, BytesView file);
+
+}  // namespace torvane::sdl
