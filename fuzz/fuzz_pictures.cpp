@@ -1,13 +1,27 @@
 // Feeds arbitrary bytes to the picture decoders. The first byte picks the
 // format; the rest is the file. A broken file must raise ScriptError and
-// nothing else; a decoded picture must be as large as it says.
+// nothing else; a decoded picture must be as large as it says. Enhanced
+// metafiles go through libemf2svg here, so the checks made before calling
+// it are fuzzed with it.
+//
+// Built with -DTORVANE_FUZZ_RENDER (and Qt), every picture the decoders
+// accept is also drawn by the window's renderer, which must never fail:
+// the Windows metafile player and the SVG layers get the same inputs.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "engine/script_error.hpp"
 #include "pictures/picture.hpp"
+
+#ifdef TORVANE_FUZZ_RENDER
+#include <QGuiApplication>
+#include <QImage>
+
+#include "pictures/qt/picture_renderer.hpp"
+#endif
 
 namespace {
 
@@ -28,6 +42,22 @@ bool IsHugeCompressedBitmap(std::string_view file) {
   return (compression == 1 || compression == 2) && (pixels > (1 << 20) || pixels < -(1 << 20));
 }
 
+#ifdef TORVANE_FUZZ_RENDER
+// Large metafile pictures cost time in drawing and find nothing a small one
+// would not.
+void Render(const torvane::Picture& picture) {
+  static int argc = 1;
+  static char name[] = "fuzz_pictures";
+  static char* argv[] = {name, nullptr};
+  static QGuiApplication app(argc, argv);
+  if (static_cast<std::int64_t>(picture.Width) * picture.Height > (1 << 20)) return;
+  const QImage image = torvane::qt::RenderPicture(picture);
+  // A picture with no area is a null image.
+  const QSize expected = picture.Width > 0 && picture.Height > 0 ? QSize(picture.Width, picture.Height) : QSize(0, 0);
+  if (image.size() != expected) std::abort();
+}
+#endif
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -43,10 +73,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (picture.Width < 0 || picture.Height < 0) std::abort();
     if (format == torvane::PictureFormat::Metafile || format == torvane::PictureFormat::EnhancedMetafile) {
       if (!picture.Pixels.empty() || !picture.MetafileBytes || *picture.MetafileBytes != file) std::abort();
+      const bool converted = picture.Svg && picture.SvgLayers;
+      if (converted != (format == torvane::PictureFormat::EnhancedMetafile)) std::abort();
+      // The converter's marker text never reaches the drawing.
+      if (converted && picture.Svg->find("\xEF\xB7\x90") != std::string::npos) std::abort();
     } else {
       const auto pixels = static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height);
       if (pixels == 0 || picture.Pixels.size() != pixels) std::abort();
     }
+#ifdef TORVANE_FUZZ_RENDER
+    Render(picture);
+#endif
   } catch (const torvane::ScriptError&) {
   }
   return 0;

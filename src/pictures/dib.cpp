@@ -228,4 +228,45 @@ bool DecodeDibRle(const DibHeader& header, int width, int height, BytesView data
   }
 }
 
+std::optional<DibImage> DecodeDib(BytesView info, BytesView bits, std::int64_t max_pixels, bool keep_alpha) {
+  const auto header = ReadDibHeader(info);
+  if (!header) return std::nullopt;
+  const bool rle = header->compression == kBiRle8 || header->compression == kBiRle4;
+  const bool top_down = header->height < 0;
+  const std::int64_t width = header->width;
+  const std::int64_t height = top_down ? -header->height : header->height;
+  if (width <= 0 || height <= 0 || (rle && top_down) || width * height > max_pixels) return std::nullopt;
+
+  DibImage image;
+  image.width = static_cast<int>(width);
+  image.height = static_cast<int>(height);
+  image.bottom_up = !top_down;
+  if (rle) {
+    if (header->size_image != 0) bits = bits.substr(0, header->size_image);
+    if (!DecodeDibRle(*header, image.width, image.height, bits, image.pixels)) return std::nullopt;
+    return image;
+  }
+  if (!DecodeDibRows(*header, image.width, image.height, top_down, bits, image.pixels)) return std::nullopt;
+  if (keep_alpha && header->bit_count == 32 && header->compression == kBiRgb) {
+    const std::uint64_t stride = DibStride(width, 32);
+    for (int row = 0; row < image.height; ++row) {
+      const int y = top_down ? row : image.height - 1 - row;
+      for (int x = 0; x < image.width; ++x) {
+        const std::uint32_t alpha = ByteAt(bits, static_cast<std::size_t>(stride * static_cast<std::uint64_t>(row)) +
+                                                     4 * static_cast<std::size_t>(x) + 3);
+        std::uint32_t& pixel = image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
+                                            static_cast<std::size_t>(x)];
+        pixel = (pixel & 0x00FFFFFFu) | alpha << 24;
+      }
+    }
+  }
+  return image;
+}
+
+std::optional<DibImage> DecodePackedDib(BytesView dib, std::int64_t max_pixels) {
+  const auto header = ReadDibHeader(dib);
+  if (!header || header->bits_offset > dib.size()) return std::nullopt;
+  return DecodeDib(dib, dib.substr(static_cast<std::size_t>(header->bits_offset)), max_pixels);
+}
+
 }  // namespace torvane::pictures

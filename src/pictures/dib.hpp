@@ -58,4 +58,22 @@ bool DecodeDibRows(const DibHeader& header, int width, int height, bool top_down
 bool DecodeDibRle(const DibHeader& header, int width, int height, BytesView data,
                   std::vector<std::uint32_t>& out);
 
+// A bitmap embedded in a metafile record, decoded: top row first,
+// 0xAARRGGBB, opaque unless the 32-bit alpha was asked for.
+struct DibImage {
+  int width = 0;
+  int height = 0;
+  bool bottom_up = true;  // as stored; source rectangles count rows from the bottom then
+  std::vector<std::uint32_t> pixels;
+};
+
+// `info` holds the header and the palette, `bits` the rows. Nullopt when
+// the bitmap does not decode or has more than `max_pixels` pixels. With
+// `keep_alpha`, a 32-bit BI_RGB bitmap keeps its fourth byte as alpha.
+std::optional<DibImage> DecodeDib(BytesView info, BytesView bits, std::int64_t max_pixels, bool keep_alpha = false);
+
+// A packed DIB, the rows right after the palette, as Windows metafiles
+// store them.
+std::optional<DibImage> DecodePackedDib(BytesView dib, std::int64_t max_pixels);
+
 }  // namespace torvane::pictures

@@ -2,9 +2,14 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "pictures/decoders.hpp"
+#include "pictures/emf_svg.hpp"
 #include "pictures/little_endian.hpp"
+#include "pictures/wmf_file.hpp"
 
 namespace torvane::pictures {
 namespace {
@@ -33,50 +38,22 @@ Picture MetafilePicture(PictureFormat format, BytesView file_bytes, std::int64_t
 // that gives its size. Without that header the size is the window extent
 // of the first META_SETWINDOWEXT record.
 Picture DecodeWindowsMetafile(BytesView file_bytes) {
-  constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
-  constexpr std::size_t kPlaceableSize = 22;
-  constexpr std::size_t kHeaderSize = 18;
-  constexpr std::uint16_t kSetWindowExt = 0x020C;
-
-  std::size_t pos = 0;
+  const auto file = ReadWindowsMetafile(file_bytes);
+  if (!file) ThrowBrokenMetafile();
   std::optional<std::int64_t> width;
   std::optional<std::int64_t> height;
-  if (Fits(file_bytes, 0, 4) && U32At(file_bytes, 0) == kPlaceableKey) {
-    if (!Fits(file_bytes, 0, kPlaceableSize)) ThrowBrokenMetafile();
-    std::uint16_t checksum = 0;
-    for (std::size_t i = 0; i < 10; ++i) checksum ^= U16At(file_bytes, 2 * i);
-    const std::int64_t units_per_inch = U16At(file_bytes, 14);
-    if (checksum != U16At(file_bytes, 20) || units_per_inch == 0) ThrowBrokenMetafile();
-    width = ToScreenPixels(std::int64_t{I16At(file_bytes, 10)} - I16At(file_bytes, 6), units_per_inch);
-    height = ToScreenPixels(std::int64_t{I16At(file_bytes, 12)} - I16At(file_bytes, 8), units_per_inch);
-    pos = kPlaceableSize;
-  }
-
-  // METAHEADER: type (memory or disk), size in words, version, and no
-  // parameters. Its total size and largest record are often wrong and
-  // are not relied on.
-  if (!Fits(file_bytes, pos, kHeaderSize)) ThrowBrokenMetafile();
-  const std::uint16_t type = U16At(file_bytes, pos);
-  const std::uint16_t version = U16At(file_bytes, pos + 4);
-  if ((type != 1 && type != 2) || U16At(file_bytes, pos + 2) != 9 || (version != 0x0100 && version != 0x0300) ||
-      U16At(file_bytes, pos + 16) != 0) {
-    ThrowBrokenMetafile();
-  }
-  pos += kHeaderSize;
-
-  // Each record: size in words (itself included), function, parameters.
-  for (;;) {
-    if (!Fits(file_bytes, pos, 6)) ThrowBrokenMetafile();
-    const std::uint64_t size = std::uint64_t{U32At(file_bytes, pos)} * 2;
-    const std::uint16_t function = U16At(file_bytes, pos + 4);
-    if (size < 6 || !Fits(file_bytes, pos, size)) ThrowBrokenMetafile();
-    if (function == 0) break;  // META_EOF
-    if (function == kSetWindowExt && !width) {
-      if (size < 10) ThrowBrokenMetafile();
-      height = std::abs(std::int64_t{I16At(file_bytes, pos + 6)});
-      width = std::abs(std::int64_t{I16At(file_bytes, pos + 8)});
+  if (const auto& box = file->placeable) {
+    if (box->units_per_inch == 0) ThrowBrokenMetafile();
+    width = ToScreenPixels(std::int64_t{box->right} - box->left, box->units_per_inch);
+    height = ToScreenPixels(std::int64_t{box->bottom} - box->top, box->units_per_inch);
+  } else {
+    for (const WmfRecord& record : file->records) {
+      if (record.function != kWmfSetWindowExt) continue;
+      if (record.params.size() < 4) ThrowBrokenMetafile();
+      height = std::abs(std::int64_t{I16At(record.params, 0)});
+      width = std::abs(std::int64_t{I16At(record.params, 2)});
+      break;
     }
-    pos += static_cast<std::size_t>(size);
   }
   if (!width || !height) ThrowBrokenMetafile();
   return MetafilePicture(PictureFormat::Metafile, file_bytes, *width, *height);
@@ -115,7 +92,14 @@ Picture DecodeEnhancedMetafile(BytesView file_bytes) {
     if (type == kEmrEof) break;
     pos += size;
   }
-  return MetafilePicture(PictureFormat::EnhancedMetafile, file_bytes, width, height);
+  Picture picture = MetafilePicture(PictureFormat::EnhancedMetafile, file_bytes, width, height);
+  // Converted here rather than at display time, so that a file the
+  // converter refuses is refused by the headless runner too.
+  auto svg = ConvertEnhancedMetafile(records, picture.Width, picture.Height);
+  if (!svg) ThrowBrokenMetafile();
+  picture.Svg = std::make_shared<const std::string>(std::move(svg->svg));
+  picture.SvgLayers = std::make_shared<const std::vector<SvgLayer>>(std::move(svg->layers));
+  return picture;
 }
 
 }  // namespace torvane::pictures

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/bytes.hpp"
+#include "pictures/emf_prepare.hpp"
+#include "pictures/picture.hpp"
+
+namespace torvane::pictures {
+
+struct EmfSvg {
+  std::string svg;              // the whole drawing, standard SVG
+  std::vector<SvgLayer> layers;  // the same, layer by layer
+};
+
+// Converts an enhanced metafile that passed the record walk to SVG at
+// width x height pixels. Nullopt when a record is malformed or libemf2svg
+// gives up on the file.
+std::optional<EmfSvg> ConvertEnhancedMetafile(BytesView file, int width, int height);
+
+// The second half of the conversion: libemf2svg's output, with the
+// markers PrepareEnhancedMetafile put in, becomes layers and a whole
+// document. Nullopt when the output is not an SVG document.
+std::optional<EmfSvg> LayerConvertedSvg(std::string_view converted, const std::vector<MarkerOp>& markers, int width,
+                                        int height);
+
+}  // namespace torvane::pictures
