@@ -1,13 +1,20 @@
 // torvane-headless: a game on a virtual clock, with scripted input and a
 // JSON Lines transcript.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <sstream>
+
+#include <QApplication>
 
 #include "app/headless/command_line.hpp"
 #include "app/headless/input_script.hpp"
 #include "app/headless/runner.hpp"
+#include "ui/qt/client_image.hpp"
 
 using namespace torvane::headless;
 
@@ -19,6 +26,25 @@ std::optional<std::string> ReadInput(const std::string& name) {
   if (!file) return std::nullopt;
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
+
+// Writes the client area as DIR/NNNN-WAIT.png whenever the game waits.
+class ScreenshotWriter {
+ public:
+  explicit ScreenshotWriter(std::filesystem::path dir)
+      : dir_(std::move(dir)), assets_(torvane::qt::LoadFormAssets()) {}
+
+  bool Write(const torvane::TForm1& form, WaitKind wait) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%04d-%s.png", ++count_, WaitName(wait));
+    const QImage image = torvane::qt::RenderClientArea(form.Form, assets_);
+    return image.save(QString::fromStdString((dir_ / name).string()), "PNG");
+  }
+
+ private:
+  std::filesystem::path dir_;
+  torvane::qt::FormAssets assets_;
+  int count_ = 0;
+};
 
 }  // namespace
 
@@ -55,6 +81,27 @@ int main(int argc, char** argv) {
     }
   }
   std::ostream& transcript = options.TranscriptFile == "-" ? std::cout : file;
+  // Pictures need a QApplication, never a display.
+  std::unique_ptr<QApplication> app;
+  std::unique_ptr<ScreenshotWriter> screenshots;
+  if (options.ScreenshotDir) {
+    std::error_code error;
+    std::filesystem::create_directories(*options.ScreenshotDir, error);
+    if (!std::filesystem::is_directory(*options.ScreenshotDir)) {
+      std::cerr << "torvane-headless: cannot create the screenshot folder '" << *options.ScreenshotDir << "'\n";
+      return kExitUsage;
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    app = std::make_unique<QApplication>(argc, argv);
+    screenshots = std::make_unique<ScreenshotWriter>(*options.ScreenshotDir);
+  }
   Runner runner(options.Runner, transcript);
+  if (screenshots) {
+    runner.SetWaitObserver([&](WaitKind wait) {
+      if (!screenshots->Write(runner.Form(), wait)) {
+        std::cerr << "torvane-headless: cannot write a screenshot in '" << *options.ScreenshotDir << "'\n";
+      }
+    });
+  }
   return runner.Run(inputs);
 }

@@ -1,2 +1,85 @@
-// Being written: the desktop player.
-int main() { return 0; }
+// torvane: the desktop player.
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+
+#include "media/sdl/sdl_media.hpp"
+#include "ui/qt/main_window.hpp"
+
+namespace {
+
+const char* const kUsage =
+    "Usage: torvane [GAME_DIR]\n"
+    "\n"
+    "Plays a Torvane game in a window.\n"
+    "\n"
+    "  GAME_DIR    the game's folder: the one holding Sinario00.txt and the\n"
+    "              pictures, music and sounds its scenarios name (default: the\n"
+    "              current directory)\n"
+    "  --help      show this help\n"
+    "  --version   show the version\n"
+    "\n"
+    "The game starts on its title screen; choose ゲーム > スタート (Alt+G, S) to begin,\n"
+    "or 続きから to continue from the save point.\n"
+    "\n"
+    "The save point is Kesmar.ini in GAME_DIR (in any letter case). When GAME_DIR\n"
+    "cannot be written, it is kept in a folder of the game's own under\n"
+    "$XDG_DATA_HOME/torvane/ (~/.local/share/torvane/ when the variable is unset).\n"
+    "\n"
+    "To play the demo game:\n"
+    "\n"
+    "  torvane " TORVANE_DEMO_DIR "\n"
+    "  torvane /path/to/torvane/games/demo     (from a source tree)\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::filesystem::path game_dir = ".";
+  bool have_dir = false;
+  for (const std::string& arg : args) {
+    if (arg == "--help") {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << "torvane " << TORVANE_VERSION << "\n";
+      return 0;
+    }
+    if (arg.size() > 1 && arg[0] == '-') {
+      std::cerr << "torvane: unknown option '" << arg << "'\nTry 'torvane --help'.\n";
+      return 2;
+    }
+    if (have_dir) {
+      std::cerr << "torvane: only one GAME_DIR may be given\nTry 'torvane --help'.\n";
+      return 2;
+    }
+    game_dir = arg;
+    have_dir = true;
+  }
+  std::error_code error;
+  if (!std::filesystem::is_directory(game_dir, error)) {
+    std::cerr << "torvane: '" << game_dir.string() << "' is not a folder\n";
+    return 2;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Torvane"));
+  QApplication::setApplicationVersion(QStringLiteral(TORVANE_VERSION));
+
+  torvane::qt::PlayerSetup setup;
+  setup.GameDir = game_dir;
+  setup.MakeMusic = [](const torvane::platform::GameFolder& folder) {
+    return std::make_unique<torvane::SdlMusic>(folder);
+  };
+  setup.MakeSounds = [](const torvane::platform::GameFolder& folder) {
+    return std::make_unique<torvane::SdlSound>(folder);
+  };
+  torvane::qt::MainWindow window(std::move(setup));
+  window.show();
+  return app.exec();
+}

@@ -18,6 +18,8 @@ hear is written as a JSON Lines transcript.
   --save-file FILE    the save-point file to read and write
   --max-time MS       stop when the virtual clock passes MS (default 3600000)
   --trace             also write a "step" event for every line executed
+  --screenshots DIR   write the client area as the window would show it, as
+                      DIR/NNNN-WAIT.png, at every wait for the player
   --help              show this help
   --version           show the version
 
@@ -52,10 +54,12 @@ std::variant<CommandLine, CommandLineExit> ParseCommandLine(const std::vector<st
     if (arg == "--version") return CommandLineExit{kExitNormal, "torvane-headless " + version + "\n"};
     if (arg == "--trace" && !value) {
       result.Runner.Trace = true;
-    } else if (arg == "--input" || arg == "--transcript" || arg == "--save-file" || arg == "--max-time") {
+    } else if (arg == "--input" || arg == "--transcript" || arg == "--save-file" || arg == "--max-time" ||
+               arg == "--screenshots") {
       auto v = take_value();
       if (!v || v->empty()) return usage_error("option " + arg + " needs a value");
       if (arg == "--input") result.InputFile = *v;
+      else if (arg == "--screenshots") result.ScreenshotDir = *v;
       else if (arg == "--transcript") result.TranscriptFile = *v;
       else if (arg == "--save-file") result.Runner.SaveFile = *v;
       else {

@@ -13,6 +13,7 @@ struct CommandLine {
   RunnerOptions Runner;
   std::optional<std::string> InputFile;  // "-" reads standard input
   std::string TranscriptFile = "-";      // "-" is standard output
+  std::optional<std::string> ScreenshotDir;  // a picture of the client area at every wait
 };
 
 // What the program does instead of running: print help or the version, or

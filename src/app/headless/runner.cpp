@@ -60,7 +60,7 @@ Runner::Runner(const RunnerOptions& options, std::ostream& transcript)
       out_(transcript),
       folder_(options.GameDir),
       save_point_(SavePointFor(options)),
-      music_(folder_),
+      music_(folder_, clock_),
       sounds_(folder_),
       form_(FormServices{*this, clock_, folder_, music_, sounds_, save_point_}) {}
 
@@ -96,6 +96,7 @@ std::optional<WaitKind> Runner::CurrentWait() const {
 }
 
 const InputAction& Runner::TakeInput(WaitKind wait) {
+  if (wait_observer_) wait_observer_(wait);
   while (true) {
     if (next_input_ == inputs_->size()) EndRun("input-exhausted", wait, kExitNormal);
     const InputAction& input = (*inputs_)[next_input_++];

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -9,7 +10,7 @@
 
 #include "app/headless/input_script.hpp"
 #include "app/headless/json_writer.hpp"
-#include "media/headless_media.hpp"
+#include "media/sdl/virtual_media.hpp"
 #include "platform/clock.hpp"
 #include "platform/game_folder.hpp"
 #include "save/save_point.hpp"
@@ -46,6 +47,9 @@ class Runner final : public GameHost {
   int Run(const std::vector<InputAction>& inputs);
 
   TForm1& Form() { return form_; }
+
+  // Called at every wait for the player, before its input is taken.
+  void SetWaitObserver(std::function<void(WaitKind)> observer) { wait_observer_ = std::move(observer); }
 
  private:
   // Thrown to end the run from wherever it stands, after the `end` event.
@@ -89,8 +93,8 @@ class Runner final : public GameHost {
   platform::VirtualClock clock_;
   platform::GameFolder folder_;
   SavePointFile save_point_;
-  HeadlessMusic music_;
-  HeadlessSound sounds_;
+  VirtualMusic music_;
+  VirtualSound sounds_;
   TForm1 form_;
 
   const std::vector<InputAction>* inputs_ = nullptr;
@@ -100,6 +104,7 @@ class Runner final : public GameHost {
   const TForm2* dialog_ = nullptr;
   std::optional<std::int32_t> stuck_line_;  // the line the engine stays on, once reported
   bool closed_ = false;
+  std::function<void(WaitKind)> wait_observer_;
 };
 
 }  // namespace torvane::headless

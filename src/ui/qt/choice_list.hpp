@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <QListWidget>
+
+#include "engine/bytes.hpp"
+
+namespace torvane::qt {
+
+// A list box whose selection belongs to the model: a press or a key only
+// reports the row it would select, through OnChosen, and the row shown as
+// selected is whatever the model says. The keys act as a Windows list box:
+// the arrows, Home, End and the page keys move from the caret (row 0 after
+// every refill), a character selects the next entry starting with it.
+class ChoiceList final : public QListWidget {
+ public:
+  ChoiceList(QWidget* parent, const QFont& font, int item_height);
+
+  std::function<void(int row)> OnChosen;
+
+  // Refills the list when the entries differ from those shown; a refill
+  // leaves nothing selected and the caret on the first row.
+  void SetEntries(const std::vector<Bytes>& entries);
+  // The model's selected row, or -1 for none.
+  void ShowSelection(int row);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void Choose(int row);
+  int Caret() const;
+
+  std::vector<Bytes> shown_;
+  int item_height_;
+};
+
+}  // namespace torvane::qt

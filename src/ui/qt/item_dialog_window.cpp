@@ -1,0 +1,64 @@
+#include "ui/qt/item_dialog_window.hpp"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+
+#include "platform/cp932.hpp"
+#include "ui/qt/form_painter.hpp"
+
+namespace torvane::qt {
+namespace {
+
+QString Utf8(BytesView cp932) { return QString::fromStdString(platform::Cp932ToUtf8(cp932)); }
+
+}  // namespace
+
+ItemDialogWindow::ItemDialogWindow(TForm2& dialog, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
+      dialog_(dialog) {
+  setWindowTitle(Utf8(dialog.Caption));
+  setFixedSize(TForm2::kClientWidth, TForm2::kClientHeight);
+  setModal(true);
+  QPalette colours = palette();
+  colours.setColor(QPalette::Window, kBtnFace);
+  setPalette(colours);
+  setAutoFillBackground(true);
+
+  // Created first, so first in the tab order.
+  list_ = new ChoiceList(this, PGothicFont(19, false), 19);
+  list_->setGeometry(8, 64, 281, 209);
+  list_->setFrameShape(QFrame::NoFrame);
+  list_->SetEntries(dialog.ListBox21Items);
+  list_->OnChosen = [this](int row) {
+    dialog_.SelectEntry(row);
+    list_->ShowSelection(dialog_.ListBox21ItemIndex);
+    if (dialog_.Closed()) accept();
+  };
+
+  prompt_ = new QLabel(Utf8(dialog.Label21Caption), this);
+  prompt_->setGeometry(32, 24, 239, 24);
+  prompt_->setFont(PGothicFont(24, false));
+  prompt_->setTextFormat(Qt::PlainText);
+  prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  move(dialog.Left, dialog.Top);  // the frame's corner, as the model places it
+  list_->setFocus();
+}
+
+void ItemDialogWindow::closeEvent(QCloseEvent* event) {
+  dialog_.Close();
+  QDialog::closeEvent(event);
+}
+
+// Without a Cancel button, Escape does nothing.
+void ItemDialogWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+}  // namespace torvane::qt

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+#include "story/item_dialog.hpp"
+#include "ui/qt/choice_list.hpp"
+
+class QLabel;
+
+namespace torvane::qt {
+
+// Form2, the item dialog, over its model: the first selection change picks
+// the entry and closes it; the close box closes it with the preset choice.
+class ItemDialogWindow final : public QDialog {
+ public:
+  ItemDialogWindow(TForm2& dialog, QWidget* owner);
+
+  ChoiceList* List() const { return list_; }
+  QLabel* Prompt() const { return prompt_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  TForm2& dialog_;
+  QLabel* prompt_;
+  ChoiceList* list_;
+};
+
+}  // namespace torvane::qt
