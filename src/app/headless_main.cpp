@@ -91,7 +91,10 @@ int main(int argc, char** argv) {
       std::cerr << "torvane-headless: cannot create the screenshot folder '" << *options.ScreenshotDir << "'\n";
       return kExitUsage;
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // No display is needed: the offscreen platform unless one was chosen.
+    if (const char* platform = std::getenv("QT_QPA_PLATFORM"); !platform || !*platform) {
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
     app = std::make_unique<QApplication>(argc, argv);
     screenshots = std::make_unique<ScreenshotWriter>(*options.ScreenshotDir);
   }
