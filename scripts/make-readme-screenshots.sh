@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Remakes the README's screenshots of the demo game from its walkthrough,
+# painted by the same code as the window (torvane-headless --screenshots).
+# Run after changing the demo, the assets or the painting; needs a build.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+shots=$(mktemp -d)
+trap 'rm -rf "$shots"' EXIT
+"$root/build/src/torvane-headless" --screenshots "$shots" --input "$root/games/demo/walkthrough.txt" \
+  --save-file "$shots/Kesmar.ini" --transcript /dev/null "$root/games/demo"
+out=$root/docs/screenshots
+mkdir -p "$out"
+# The waits of the walkthrough worth showing, by their number.
+cp "$shots/0001-title.png" "$out/title.png"
+cp "$shots/0002-click.png" "$out/scene-and-message.png"
+cp "$shots/0003-choice.png" "$out/command-menu.png"
+cp "$shots/0026-click.png" "$out/lighthouse.png"
+cp "$shots/0039-box.png" "$out/narration.png"
+echo "screenshots written to $out"
