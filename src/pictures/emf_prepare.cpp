@@ -28,17 +28,19 @@ enum : std::uint32_t {
   kEmrPolyPolyline = 7,
   kEmrPolyPolygon = 8,
   kEmrSetWindowExtEx = 9,
-  kEmrSetBrushOrgEx = 13,
+  kEmrSetWindowOrgEx = 10,
+  kEmrSetViewportExtEx = 11,
+  kEmrSetViewportOrgEx = 12,
   kEmrEof = 14,
   kEmrSetPixelV = 15,
-  kEmrSetMapperFlags = 16,
+  kEmrSetMapMode = 17,
+  kEmrSetBkMode = 18,
+  kEmrSetPolyFillMode = 19,
+  kEmrSetRop2 = 20,
   kEmrSetTextAlign = 22,
-  kEmrSetColorAdjustment = 23,
   kEmrSetTextColor = 24,
   kEmrSetBkColor = 25,
-  kEmrOffsetClipRgn = 26,
   kEmrMoveToEx = 27,
-  kEmrSetMetaRgn = 28,
   kEmrExcludeClipRect = 29,
   kEmrIntersectClipRect = 30,
   kEmrScaleViewportExtEx = 31,
@@ -73,11 +75,14 @@ enum : std::uint32_t {
   kEmrWidenPath = 66,
   kEmrAbortPath = 68,
   kEmrFillRgn = 71,
+  kEmrFrameRgn = 72,
+  kEmrInvertRgn = 73,
   kEmrPaintRgn = 74,
   kEmrExtSelectClipRgn = 75,
   kEmrBitBlt = 76,
   kEmrStretchBlt = 77,
   kEmrMaskBlt = 78,
+  kEmrPlgBlt = 79,
   kEmrSetDiBitsToDevice = 80,
   kEmrStretchDiBits = 81,
   kEmrExtCreateFontIndirectW = 82,
@@ -518,6 +523,27 @@ class Preparer {
     return alpha << 24 | r << 16 | g << 8 | b;
   }
 
+  // TRIVERTEX: x, y, then 16-bit red, green, blue and alpha.
+  void GradientRect(BytesView r, std::uint32_t a, std::uint32_t b, bool vertical) {
+    const std::size_t va = 36 + 16 * static_cast<std::size_t>(a), vb = 36 + 16 * static_cast<std::size_t>(b);
+    const std::int64_t x0 = I32At(r, va), y0 = I32At(r, va + 4), x1 = I32At(r, vb), y1 = I32At(r, vb + 4);
+    const std::int64_t length = vertical ? y1 - y0 : x1 - x0;
+    if (x1 <= x0 || y1 <= y0) return;
+    const int steps = static_cast<int>(std::min<std::int64_t>(length, 1024));
+    std::vector<std::uint32_t> strip(static_cast<std::size_t>(steps));
+    for (int i = 0; i < steps; ++i) {
+      const double t = steps > 1 ? static_cast<double>(i) / (steps - 1) : 0;
+      std::uint32_t pixel = 0xFF000000u;
+      for (int channel = 0; channel < 3; ++channel) {
+        const double from = U16At(r, va + 8 + 2 * static_cast<std::size_t>(channel)) >> 8;
+        const double to = U16At(r, vb + 8 + 2 * static_cast<std::size_t>(channel)) >> 8;
+        pixel |= static_cast<std::uint32_t>(std::lround(from + (to - from) * t)) << (16 - 8 * channel);
+      }
+      strip[static_cast<std::size_t>(i)] = pixel;
+    }
+    EmitBitmap(x0, y0, x1 - x0, y1 - y0, vertical ? 1 : steps, vertical ? steps : 1, strip);
+  }
+
   // A blit without a source bitmap fills its rectangle.
   void EmitPatternBlit(std::int64_t x, std::int64_t y, std::int64_t cx, std::int64_t cy, std::uint32_t rop) {
     if (cx < 0) {
@@ -832,9 +858,9 @@ class Preparer {
         return true;
 
       case kEmrSetWindowExtEx:
-      case 10:  // EMR_SETWINDOWORGEX
-      case 11:  // EMR_SETVIEWPORTEXTEX
-      case 12:  // EMR_SETVIEWPORTORGEX
+      case kEmrSetWindowOrgEx:
+      case kEmrSetViewportExtEx:
+      case kEmrSetViewportOrgEx:
       case kEmrMoveToEx:
       case kEmrLineTo:
         if (r.size() < 16) return false;
@@ -844,9 +870,9 @@ class Preparer {
         if (r.size() < 20) return false;
         EmitRaw(r);
         return true;
-      case 17:  // EMR_SETMAPMODE
-      case 19:  // EMR_SETPOLYFILLMODE
-      case 20:  // EMR_SETROP2
+      case kEmrSetMapMode:
+      case kEmrSetPolyFillMode:
+      case kEmrSetRop2:
       case kEmrSetTextAlign:
       case kEmrSetTextColor:
       case kEmrSetArcDirection:
@@ -854,7 +880,7 @@ class Preparer {
         if (r.size() < 12) return false;
         EmitRaw(r);
         return true;
-      case 18:  // EMR_SETBKMODE
+      case kEmrSetBkMode:
         if (r.size() < 12) return false;
         dc_.background_opaque = U32At(r, 8) == 2;
         EmitRaw(r);
@@ -1062,10 +1088,10 @@ class Preparer {
         }
         return true;
       }
-      case 72:  // EMR_FRAMERGN
-      case 73:  // EMR_INVERTRGN
-        if (r.size() < (type == 72 ? 40u : 28u)) return false;
-        return RegionFits(r, type == 72 ? 40 : 28, U32At(r, 24));
+      case kEmrFrameRgn:
+      case kEmrInvertRgn:
+        if (r.size() < (type == kEmrFrameRgn ? 40u : 28u)) return false;
+        return RegionFits(r, type == kEmrFrameRgn ? 40 : 28, U32At(r, 24));
 
       case kEmrBitBlt:
       case kEmrStretchBlt:
@@ -1075,7 +1101,7 @@ class Preparer {
       case kEmrAlphaBlend:
       case kEmrTransparentBlt:
         return Bitmap(type, r);
-      case 79:  // EMR_PLGBLT: a parallelogram the SVG cannot express
+      case kEmrPlgBlt:  // a parallelogram the SVG cannot express
         if (r.size() < 140) return false;
         return Fits(r, U32At(r, 100), U32At(r, 104)) && Fits(r, U32At(r, 108), U32At(r, 112));
 
@@ -1094,7 +1120,13 @@ class Preparer {
         for (std::size_t i = 0; i < items * item_size / 4; ++i) {
           if (U32At(r, first + 4 * i) >= vertices) return false;
         }
-        EmitRaw(r);
+        // The converter draws no gradients; rectangles become strips of
+        // colour stretched over them, triangles are not drawn.
+        if (mode != 2) {
+          for (std::size_t i = 0; i < items; ++i) {
+            GradientRect(r, U32At(r, first + 8 * i), U32At(r, first + 8 * i + 4), mode == 1);
+          }
+        }
         return true;
       }
 

@@ -15,9 +15,9 @@ using Region = std::vector<RectD>;
 
 constexpr std::string_view kMarker = "<![CDATA[\xEF\xB7\x90";
 
-std::string Number(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.4f", v);
+std::string Number(double v, int decimals = 4) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*f", decimals, v);
   return text;
 }
 
@@ -153,8 +153,6 @@ class Layering {
       : markers_(markers),
         width_(width),
         height_(height),
-        svg_width_(svg_width),
-        svg_height_(svg_height),
         px_x_(width / svg_width),
         px_y_(height / svg_height) {}
 
@@ -218,11 +216,14 @@ class Layering {
 
   EmfSvg Finish() {
     EmfSvg out;
+    // The converter's units, scaled to the picture's pixels on both axes.
+    const std::string size = std::to_string(width_) + "\" height=\"" + std::to_string(height_);
     const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
                              "<svg version=\"1.1\" xmlns=\"http://www.w3.org/2000/svg\" "
                              "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"" +
-                             std::to_string(width_) + "\" height=\"" + std::to_string(height_) + "\" viewBox=\"0 0 " +
-                             Number(svg_width_) + " " + Number(svg_height_) + "\" preserveAspectRatio=\"none\">\n";
+                             size + "\" viewBox=\"0 0 " + std::to_string(width_) + " " + std::to_string(height_) +
+                             "\">\n<g transform=\"scale(" + Number(px_x_, 6) + " " + Number(px_y_, 6) + ")\">\n";
+    const std::string tail = "</g>\n</svg>\n";
     std::string defs;
     std::string whole;
     int id = 0;
@@ -235,7 +236,7 @@ class Layering {
       for (int i = 0; i < draft.depth; ++i) close += "</g>\n";
 
       SvgLayer layer;
-      layer.Svg = head + reopen + draft.body + close + "</svg>\n";
+      layer.Svg = head + reopen + draft.body + close + tail;
       layer.Clipped = draft.clip.has_value();
       if (draft.clip) {
         defs += "<clipPath id=\"tv-clip-" + std::to_string(id) + "\">";
@@ -266,7 +267,7 @@ class Layering {
       whole += reopen + body + close + "</g>\n";
       out.layers.push_back(std::move(layer));
     }
-    out.svg = head + (defs.empty() ? "" : "<defs>\n" + defs + "</defs>\n") + whole + "</svg>\n";
+    out.svg = head + (defs.empty() ? "" : "<defs>\n" + defs + "</defs>\n") + whole + tail;
     return out;
   }
 
@@ -382,8 +383,6 @@ class Layering {
   const std::vector<MarkerOp>& markers_;
   int width_;
   int height_;
-  double svg_width_;
-  double svg_height_;
   double px_x_;
   double px_y_;
   std::vector<std::string> groups_;

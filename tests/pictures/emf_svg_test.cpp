@@ -182,10 +182,15 @@ TEST(EnhancedMetafileSvgTest, BitmapsReachTheSvgDecoded) {
   rle.bits = Le().U8(1).U8(2).U8(1).U8(3).U8(0).U8(0).U8(1).U8(0).U8(1).U8(1).U8(0).U8(1).bytes;
   rle.info = Le().U32(40).I32(2).I32(2).U16(1).U16(8).U32(1).U32(static_cast<std::uint32_t>(rle.bits.size()))
                  .U32(0).U32(0).U32(4).U32(0).Raw(palette.bytes).bytes;
-  const Picture p = Emf(EmfWriter(60, 30).StretchDiBits(0, 0, 20, 20, dib).StretchDiBits(30, 0, 20, 20, rle));
-  EXPECT_EQ(Count(*p.Svg, "<image"), 2u);
-  EXPECT_EQ(Count(*p.Svg, "image-rendering=\"optimizeSpeed\""), 2u);
-  EXPECT_EQ(Count(*p.Svg, "data:image/png;base64,"), 2u);
+  // A rectangle gradient, which the converter ignores, becomes a strip.
+  const Bytes gradient = Le().I32(0).I32(0).I32(0).I32(0).U32(2).U32(1).U32(0)
+                             .I32(0).I32(20).U16(0xFF00).U16(0).U16(0).U16(0)
+                             .I32(60).I32(30).U16(0).U16(0).U16(0xFF00).U16(0).U32(0).U32(1).bytes;
+  const Picture p = Emf(
+      EmfWriter(60, 30).StretchDiBits(0, 0, 20, 20, dib).StretchDiBits(30, 0, 20, 20, rle).Record(118, gradient));
+  EXPECT_EQ(Count(*p.Svg, "<image"), 3u);
+  EXPECT_EQ(Count(*p.Svg, "image-rendering=\"optimizeSpeed\""), 3u);
+  EXPECT_EQ(Count(*p.Svg, "data:image/png;base64,"), 3u);
 }
 
 TEST(EnhancedMetafileSvgTest, RecordsGdiPassesOverLeaveTheFileWhole) {

@@ -60,21 +60,20 @@ void DrawSvgLayer(QPainter& painter, const SvgLayer& layer, const QRect& bounds)
   if (layer.Hatch < 0) {
     renderer.render(&painter, bounds);
   } else {
+    // One 8 x 8 cell of the hatch, transparent between its lines, keeps
+    // only what lies inside the shapes.
+    QImage cell(8, 8, QImage::Format_ARGB32_Premultiplied);
+    cell.fill(Qt::transparent);
+    QPainter(&cell).fillRect(cell.rect(), QBrush(QColor::fromRgba(layer.HatchColor), HatchStyle(layer.Hatch)));
     QImage stencil(bounds.size(), QImage::Format_ARGB32_Premultiplied);
     stencil.fill(Qt::transparent);
     {
       QPainter shapes(&stencil);
       renderer.render(&shapes, QRectF(0, 0, bounds.width(), bounds.height()));
+      shapes.setCompositionMode(QPainter::CompositionMode_SourceIn);
+      shapes.fillRect(stencil.rect(), QBrush(cell));
     }
-    QImage hatch(bounds.size(), QImage::Format_ARGB32_Premultiplied);
-    hatch.fill(Qt::transparent);
-    {
-      QPainter lines(&hatch);
-      lines.fillRect(hatch.rect(), QBrush(QColor::fromRgba(layer.HatchColor), HatchStyle(layer.Hatch)));
-      lines.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-      lines.drawImage(0, 0, stencil);
-    }
-    painter.drawImage(bounds.topLeft(), hatch);
+    painter.drawImage(bounds.topLeft(), stencil);
   }
   painter.restore();
 }
