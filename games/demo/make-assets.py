@@ -545,6 +545,9 @@ def make_door():
     for x0, y, x1, h, c in banks:
         m.fill(c)
         m.round_rect(x0, y, x1, y + h, 2 * h, h)
+    # the lowest fog lies flat on the ground, so nothing shows between it and the grass
+    m.fill((106, 114, 124))
+    m.rect(0, 228, W, 262)
 
     # the tower's base, slightly tapering, with a moonlit right edge
     ground = 236
