@@ -268,12 +268,12 @@ void BM_LoadIndex_Memory(benchmark::State& state) {
     Bytes bytes = source;
     state.ResumeTiming();
     torvane::ScenarioText lines = torvane::ScenarioText::FromFileBytes(std::move(bytes));
-    const torvane::LabelCounts counts = torvane::CountLabels(lines);
-    if (counts.tags > torvane::kTagCapacity || counts.subs > torvane::kSubCapacity) {
+    const torvane::LabelLines found = torvane::FindLabelLines(lines);
+    if (found.tags.size() > torvane::kTagCapacity || found.subs.size() > torvane::kSubCapacity) {
       state.SkipWithError("generated scenario has too many labels");
       break;
     }
-    torvane::IndexLabels(lines, tags, subs);
+    torvane::IndexLabels(lines, found, tags, subs);
     benchmark::DoNotOptimize(lines);
   }
   if (tags.Filled() != static_cast<std::size_t>(kTags) || subs.Filled() != static_cast<std::size_t>(kSubs)) {

@@ -1,5 +1,7 @@
 #include "engine/label_index.hpp"
 
+#include <algorithm>
+
 #include "engine/operands.hpp"
 
 namespace torvane {
@@ -11,31 +13,39 @@ std::optional<std::int32_t> LabelTable::Find(BytesView name) const {
   return std::nullopt;
 }
 
-LabelCounts CountLabels(const ScenarioText& lines) {
-  LabelCounts counts;
+LabelLines FindLabelLines(const ScenarioText& lines) {
+  LabelLines found;
   for (std::int64_t i = 0, n = lines.Count(); i < n; ++i) {
-    auto opcode = OpcodeOf(lines[i]);
-    if (opcode == "@TAG") ++counts.tags;
-    else if (opcode == "@SUB") ++counts.subs;
+    const BytesView opcode = OpcodeOf(lines[i]);
+    if (opcode == "@TAG") found.tags.push_back(static_cast<std::int32_t>(i));
+    else if (opcode == "@SUB") found.subs.push_back(static_cast<std::int32_t>(i));
   }
-  return counts;
+  return found;
+}
+
+LabelCounts CountLabels(const ScenarioText& lines) {
+  const LabelLines found = FindLabelLines(lines);
+  return {found.tags.size(), found.subs.size()};
+}
+
+namespace {
+
+std::size_t Fill(const ScenarioText& lines, const std::vector<std::int32_t>& at, std::vector<LabelEntry>& entries) {
+  const std::size_t count = std::min(at.size(), entries.size());
+  for (std::size_t k = 0; k < count; ++k) entries[k] = {Bytes(NameOperand(lines[at[k]])), at[k]};
+  return count;
+}
+
+}  // namespace
+
+// Labels are indexed wherever they stand, inside blocks too.
+void IndexLabels(const ScenarioText& lines, const LabelLines& found, LabelTable& tags, LabelTable& subs) {
+  tags.filled_ = Fill(lines, found.tags, tags.entries_);
+  subs.filled_ = Fill(lines, found.subs, subs.entries_);
 }
 
 void IndexLabels(const ScenarioText& lines, LabelTable& tags, LabelTable& subs) {
-  std::size_t t = 0;
-  std::size_t s = 0;
-  for (std::int64_t i = 0, n = lines.Count(); i < n; ++i) {
-    BytesView line = lines[i];
-    auto opcode = OpcodeOf(line);
-    // Labels are indexed wherever they stand, inside blocks too.
-    if (opcode == "@TAG" && t < tags.entries_.size()) {
-      tags.entries_[t++] = {Bytes(NameOperand(line)), static_cast<std::int32_t>(i)};
-    } else if (opcode == "@SUB" && s < subs.entries_.size()) {
-      subs.entries_[s++] = {Bytes(NameOperand(line)), static_cast<std::int32_t>(i)};
-    }
-  }
-  tags.filled_ = t;
-  subs.filled_ = s;
+  IndexLabels(lines, FindLabelLines(lines), tags, subs);
 }
 
 }  // namespace torvane

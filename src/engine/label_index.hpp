@@ -14,6 +14,14 @@ struct LabelEntry {
   std::int32_t Line = 0;
 };
 
+// The numbers of the "@TAG" and "@SUB" lines of a file, wherever they
+// stand, in file order: one pass over the file serves both the capacity
+// check and the index.
+struct LabelLines {
+  std::vector<std::int32_t> tags;
+  std::vector<std::int32_t> subs;
+};
+
 // A label table of fixed capacity. Each load fills it again from entry 0
 // and never clears it, so entries past the current file's keep what an
 // earlier file put there. Only the current file's entries are searched:
@@ -30,7 +38,7 @@ class LabelTable {
   std::optional<std::int32_t> Find(BytesView name) const;
 
  private:
-  friend void IndexLabels(const ScenarioText&, LabelTable&, LabelTable&);
+  friend void IndexLabels(const ScenarioText&, const LabelLines&, LabelTable&, LabelTable&);
   std::vector<LabelEntry> entries_;
   std::size_t filled_ = 0;
 };
@@ -43,11 +51,14 @@ struct LabelCounts {
   std::size_t subs = 0;
 };
 
-// How many "@TAG" and "@SUB" lines a file holds, wherever they stand.
+LabelLines FindLabelLines(const ScenarioText& lines);
+
+// How many "@TAG" and "@SUB" lines a file holds.
 LabelCounts CountLabels(const ScenarioText& lines);
 
-// Rebuilds both tables from the lines, in file order. The caller has made
-// sure the counts fit (CountLabels).
+// Rebuilds both tables from the lines, in file order; entries that do not
+// fit are left out. Loading makes sure they fit before it indexes.
+void IndexLabels(const ScenarioText& lines, const LabelLines& found, LabelTable& tags, LabelTable& subs);
 void IndexLabels(const ScenarioText& lines, LabelTable& tags, LabelTable& subs);
 
 }  // namespace torvane

@@ -8,16 +8,15 @@
 namespace torvane {
 namespace {
 
-void CheckCapacity(BytesView file_name, const ScenarioText& lines) {
+void CheckCapacity(BytesView file_name, const ScenarioText& lines, const LabelLines& labels) {
   if (lines.Count() > std::numeric_limits<std::int32_t>::max()) {
     throw ScriptError(error_text::TooManyLines(file_name, std::numeric_limits<std::int32_t>::max()));
   }
-  const LabelCounts counts = CountLabels(lines);
-  if (counts.tags > kTagCapacity) {
-    throw ScriptError(error_text::TooManyLabels(file_name, "@TAG", counts.tags, kTagCapacity));
+  if (labels.tags.size() > kTagCapacity) {
+    throw ScriptError(error_text::TooManyLabels(file_name, "@TAG", labels.tags.size(), kTagCapacity));
   }
-  if (counts.subs > kSubCapacity) {
-    throw ScriptError(error_text::TooManyLabels(file_name, "@SUB", counts.subs, kSubCapacity));
+  if (labels.subs.size() > kSubCapacity) {
+    throw ScriptError(error_text::TooManyLabels(file_name, "@SUB", labels.subs.size(), kSubCapacity));
   }
 }
 
@@ -29,9 +28,10 @@ void TForm1::LoadScenario(BytesView file_name) {
   ScenarioText lines = ScenarioText::FromFileBytes(std::move(*bytes));
   // A file with more labels than the tables hold is refused whole, so the
   // current file and its labels stay as they were.
-  CheckCapacity(file_name, lines);
+  const LabelLines labels = FindLabelLines(lines);
+  CheckCapacity(file_name, lines, labels);
   Engine.ScenarioLines = std::move(lines);
-  IndexLabels(*Engine.ScenarioLines, Engine.TagTable, Engine.SubTable);
+  IndexLabels(*Engine.ScenarioLines, labels, Engine.TagTable, Engine.SubTable);
   scenario_file_ = Bytes(file_name);
 }
 

@@ -4,15 +4,29 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/script_error.hpp"
 
 namespace torvane {
 namespace {
 
-// The first CR or LF at or after `pos`, or `size`. Eight bytes at a time:
-// a byte equal to CR or LF becomes zero after the XOR, and the classic
-// zero-byte test finds the lowest such byte exactly.
+// The first CR or LF at or after `pos`, or `size`. Sixteen bytes at a time
+// where the processor compares vectors, eight at a time elsewhere: a byte
+// equal to CR or LF becomes zero after the XOR, and the classic zero-byte
+// test finds the lowest such byte exactly.
 std::size_t FindLineBreak(const char* data, std::size_t pos, std::size_t size) {
+#if defined(__SSE2__)
+  const __m128i lf16 = _mm_set1_epi8('\n');
+  const __m128i cr16 = _mm_set1_epi8('\r');
+  for (; pos + 16 <= size; pos += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+    const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lf16), _mm_cmpeq_epi8(block, cr16)));
+    if (hits) return pos + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(hits)));
+  }
+#endif
   constexpr std::uint64_t kOnes = 0x0101010101010101ull;
   constexpr std::uint64_t kHighs = 0x8080808080808080ull;
   for (; pos + 8 <= size; pos += 8) {
