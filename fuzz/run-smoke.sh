@@ -2,7 +2,7 @@
 # Builds the fuzz preset and fuzzes the scenario loader and engine for a
 # while, then the picture decoders and the INI reader for a third of that
 # each: ./fuzz/run-smoke.sh [seconds]  (default 30).
-# New inputs go to a scratch copy of the seed corpus, never to the
+# New inputs go to a scratch copy of the starting corpus, never to the
 # repository. A crash leaves its reproducer under the printed artifact
 # folder and makes the script exit non-zero.
 set -euo pipefail
