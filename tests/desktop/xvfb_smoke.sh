@@ -1,7 +1,8 @@
 #!/bin/bash
-# The player under a real X server: start a small game, play it with X
-# events (the menu by its accelerator, clicks on the message and the
-# command list), check the screen, quit through the menu and its question.
+# The player under a real X server: start a small two-file game, play it
+# with X events to its ending (the menu by its accelerator, clicks on the
+# message and the command list, the item dialog, a narration page, the
+# ending box), check the screen, quit through the menu and its question.
 #
 #   tests/desktop/xvfb_smoke.sh path/to/torvane
 #
@@ -36,8 +37,12 @@ iconv -f UTF-8 -t CP932 <<'SCENARIO' | sed 's/$/\r/' > "$work/game/Sinario00.txt
 @CMD 浜辺
 調べる,調べる
 話す,話す
+灯台へ,灯台へ
 @END
 @JMP top
+@SUB 灯台へ
+@SAV Sinario01.txt
+@NXT Sinario01.txt
 @SUB 調べる
 @TXT 0
 砂の中で何かが光っている。
@@ -48,6 +53,22 @@ iconv -f UTF-8 -t CP932 <<'SCENARIO' | sed 's/$/\r/' > "$work/game/Sinario00.txt
 こんばんは。
 @END
 @RTN
+SCENARIO
+iconv -f UTF-8 -t CP932 <<'SCENARIO' | sed 's/$/\r/' > "$work/game/Sinario01.txt"
+@REM the second file starts at its line 1
+@ITM
+@ISS 0
+@STR
+@STX
+おわり
+@END
+@LST
+@STE
+@TXT 2
+ありがとう。
+@END
+@CMD おわり
+@END
 SCENARIO
 
 fail() {
@@ -110,6 +131,24 @@ import -window root "$work/screen.png"
 cp "$work/screen.png" "${TORVANE_SMOKE_SCREENSHOT:-$work/last.png}"
 # The portrait of speaker 1 is up: not the black form behind it.
 [ "$(pixel 20 $((bar + 270)))" != "0,0,0" ] || fail "no portrait"
+
+# Answer it, then go on to the second file, where the item dialog opens.
+xdotool mousemove --window "$wid" 400 $((bar + 380)) click 1
+wait_pixel 470 $((bar + 40 + 10)) "255,255,255" not
+xdotool mousemove --window "$wid" 480 $((bar + 40 + 2 + 2 * 19 + 9)) click 1
+dialog=$(timeout 10 xdotool search --sync --name 'アイテム選択' | head -1) || fail "no item dialog"
+xdotool mousemove --window "$dialog" 60 $((64 + 9)) click 1
+# The placeholder was picked: its message waits; a click ends it.
+wait_pixel 600 $((bar + 400)) "255,255,255"
+xdotool mousemove --window "$wid" 400 $((bar + 380)) click 1
+# The narration page, then the ending box over it.
+ending=$(timeout 20 xdotool search --sync --name 'ゲームオーバー' | head -1) || fail "no ending box"
+xdotool windowfocus --sync "$ending"
+xdotool key Return
+# The normal screen is back with the last message.
+wait_pixel 600 $((bar + 400)) "255,255,255"
+[ "$(pixel 20 $((bar + 270)))" != "0,0,0" ] || fail "no portrait after the ending"
+grep -q 'Next=Sinario01.txt' "$work/game/Kesmar.ini" || fail "the save point was not written"
 
 # Exit through the menu; the question's default answer is Yes.
 xdotool mousemove --window "$wid" 400 $((bar + 380)) click 1
