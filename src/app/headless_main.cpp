@@ -10,11 +10,13 @@
 #include <sstream>
 
 #include <QApplication>
+#include <QPainter>
 
 #include "app/headless/command_line.hpp"
 #include "app/headless/input_script.hpp"
 #include "app/headless/runner.hpp"
 #include "ui/qt/client_image.hpp"
+#include "ui/qt/item_dialog_window.hpp"
 
 using namespace torvane::headless;
 
@@ -33,14 +35,31 @@ class ScreenshotWriter {
   explicit ScreenshotWriter(std::filesystem::path dir)
       : dir_(std::move(dir)), assets_(torvane::qt::LoadFormAssets()) {}
 
-  bool Write(const torvane::TForm1& form, WaitKind wait) {
+  bool Write(const torvane::TForm1& form, WaitKind wait, torvane::TForm2* dialog) {
     char name[64];
     std::snprintf(name, sizeof name, "%04d-%s.png", ++count_, WaitName(wait));
-    const QImage image = torvane::qt::RenderClientArea(form.Form, assets_);
+    QImage image = torvane::qt::RenderClientArea(form.Form, assets_);
+    if (dialog) DrawItemDialog(image, *dialog);
     return image.save(QString::fromStdString((dir_ / name).string()), "PNG");
   }
 
  private:
+  // The item dialog lies over the window while it is open: its client area
+  // as the dialog window paints it, under a plain caption bar, where it
+  // opens (20 pixels right of and below the window's corner).
+  static void DrawItemDialog(QImage& image, torvane::TForm2& dialog) {
+    torvane::qt::ItemDialogWindow window(dialog, nullptr);
+    const QImage client = window.grab().toImage();
+    constexpr int kLeft = 20, kTop = 20, kCaption = 22;
+    QPainter painter(&image);
+    const QRect frame(kLeft, kTop, client.width() + 2, client.height() + kCaption + 1);
+    painter.fillRect(frame, QColor(64, 72, 96));
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(kLeft + 8, kTop, client.width() - 8, kCaption), Qt::AlignVCenter | Qt::AlignLeft,
+                     window.windowTitle());
+    painter.drawImage(kLeft + 1, kTop + kCaption, client);
+  }
+
   std::filesystem::path dir_;
   torvane::qt::FormAssets assets_;
   int count_ = 0;
@@ -101,7 +120,7 @@ int main(int argc, char** argv) {
   Runner runner(options.Runner, transcript);
   if (screenshots) {
     runner.SetWaitObserver([&](WaitKind wait) {
-      if (!screenshots->Write(runner.Form(), wait)) {
+      if (!screenshots->Write(runner.Form(), wait, runner.OpenItemDialog())) {
         std::cerr << "torvane-headless: cannot write a screenshot in '" << *options.ScreenshotDir << "'\n";
       }
     });

@@ -47,6 +47,8 @@ class Runner final : public GameHost {
   int Run(const std::vector<InputAction>& inputs);
 
   TForm1& Form() { return form_; }
+  // The item dialog while it is open, or null.
+  TForm2* OpenItemDialog() { return dialog_; }
 
   // Called at every wait for the player, before its input is taken.
   void SetWaitObserver(std::function<void(WaitKind)> observer) { wait_observer_ = std::move(observer); }
@@ -101,7 +103,7 @@ class Runner final : public GameHost {
   std::size_t next_input_ = 0;
   std::optional<WaitKind> modal_;            // Items or Box while one is open
   MessageBoxButtons box_buttons_ = MessageBoxButtons::Ok;
-  const TForm2* dialog_ = nullptr;
+  TForm2* dialog_ = nullptr;
   std::optional<std::int32_t> stuck_line_;  // the line the engine stays on, once reported
   bool closed_ = false;
   std::function<void(WaitKind)> wait_observer_;
