@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "pictures/metafile_writers.hpp"
 #include "pictures/picture.hpp"
 
 #if __has_include(<QImage>)
@@ -27,17 +28,7 @@ using torvane::PictureFormat;
 constexpr int kWidth = 440;
 constexpr int kHeight = 280;
 
-struct Le {
-  Bytes bytes;
-  Le& U8(unsigned v) {
-    bytes += static_cast<char>(v & 0xFF);
-    return *this;
-  }
-  Le& U16(unsigned v) { return U8(v).U8(v >> 8); }
-  Le& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
-  Le& I16(int v) { return U16(static_cast<unsigned>(v) & 0xFFFF); }
-  Le& I32(std::int64_t v) { return U32(static_cast<std::uint32_t>(v)); }
-};
+using torvane::test::Le;
 
 std::uint32_t Colour(int i) { return static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFF; }
 
