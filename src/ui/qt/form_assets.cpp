@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include <QBitmap>
-#include <QFile>
+#include <QResource>
 
 #include "pictures/qt/picture_renderer.hpp"
 
@@ -13,17 +13,19 @@ static void InitTorvaneResources() { Q_INIT_RESOURCE(torvane); }
 namespace torvane::qt {
 namespace {
 
-std::string ReadResource(const QString& name) {
+// A resource's bytes where the program keeps them. They are stored
+// uncompressed, so nothing is inflated or copied; each page is touched
+// only when read.
+BytesView ResourceBytes(const QString& name) {
   InitTorvaneResources();
-  QFile file(name);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QByteArray bytes = file.readAll();
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  const QResource resource(name);
+  if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression) return {};
+  return BytesView(reinterpret_cast<const char*>(resource.data()), static_cast<std::size_t>(resource.size()));
 }
 
 QImage DecodeResourceBitmap(const QString& name) {
   try {
-    return ImageFromPixels(DecodePicture(PictureFormat::Bitmap, ReadResource(name)));
+    return ImageFromPixels(DecodePicture(PictureFormat::Bitmap, ResourceBytes(name)));
   } catch (const std::exception&) {
     return {};  // a broken build; the control then shows the background
   }
@@ -45,7 +47,7 @@ const QImage& ScenePictureCache::Image(const std::shared_ptr<const Picture>& pic
   return image_;
 }
 
-QImage ImageFromPixels(const Picture& picture) {
+QImage ImageFromPixels(Picture picture) {
   if (picture.Width <= 0 || picture.Height <= 0 ||
       picture.Pixels.size() != static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height)) {
     return {};
@@ -53,21 +55,22 @@ QImage ImageFromPixels(const Picture& picture) {
   // Opaque pictures draw faster without an alpha channel.
   const bool opaque = std::all_of(picture.Pixels.begin(), picture.Pixels.end(),
                                   [](std::uint32_t p) { return (p >> 24) == 0xFF; });
-  QImage image(picture.Width, picture.Height, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
-  for (int y = 0; y < picture.Height; ++y) {
-    const std::uint32_t* row = picture.Pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.Width);
-    std::copy(row, row + picture.Width, reinterpret_cast<std::uint32_t*>(image.scanLine(y)));
-  }
-  return image;
+  // The image takes over the decoded pixels rather than copying them: a
+  // fresh megabyte costs the title's first frame a visible delay.
+  using Pixels = std::vector<std::uint32_t>;
+  auto* pixels = new Pixels(std::move(picture.Pixels));
+  return QImage(
+      reinterpret_cast<uchar*>(pixels->data()), picture.Width, picture.Height,
+      static_cast<qsizetype>(picture.Width) * 4, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32,
+      [](void* owned) { delete static_cast<Pixels*>(owned); }, pixels);
 }
 
 FormAssets LoadFormAssets() {
   InitTorvaneResources();
   FormAssets assets;
-  // A 24-bit bitmap has no channel to expand, so Qt's reader gives the
-  // same pixels as the game's decoder, and sooner: the title is the first
-  // frame.
-  assets.Title = QImage(QStringLiteral(":/torvane/title.bmp")).convertToFormat(QImage::Format_RGB32);
+  // The game's own decoder, not Qt's reader: that one would first look
+  // through every image format plugin installed.
+  assets.Title = DecodeResourceBitmap(QStringLiteral(":/torvane/title.bmp"));
   return assets;
 }
 
@@ -154,7 +157,7 @@ QCursor CursorFromMasks(const CursorMasks& m) {
 }
 
 QCursor WaitCursor() {
-  const auto masks = ParseMonochromeCursor(ReadResource(QStringLiteral(":/torvane/OSE01.cur")));
+  const auto masks = ParseMonochromeCursor(ResourceBytes(QStringLiteral(":/torvane/OSE01.cur")));
   return masks ? CursorFromMasks(*masks) : QCursor(Qt::WaitCursor);
 }
 

@@ -46,8 +46,10 @@ class FormAssets {
 
 FormAssets LoadFormAssets();
 
-// A decoded picture's pixels as an image of the same size.
-QImage ImageFromPixels(const Picture& picture);
+// A decoded picture's pixels as an image of the same size. The image keeps
+// the pixel buffer itself: pass a picture that is no longer needed with
+// std::move and nothing is copied.
+QImage ImageFromPixels(Picture picture);
 
 // A monochrome cursor as stored in a .cur file: one byte per pixel, rows
 // from the top. AND 1 / XOR 0 is transparent, AND 0 black (XOR 0) or white
