@@ -10,7 +10,7 @@ packages=(
   clang libclang-rt-dev
   python3
   # the desktop player: window, metafiles, music and effects, Japanese fonts
-  qt6-base-dev qt6-svg-dev libemf2svg-dev
+  qt6-base-dev qt6-svg-dev libemf2svg-dev libfontconfig-dev
   libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont
   fonts-ipafont-gothic
   # the window under a virtual X server, screenshots, sound fixtures

@@ -7,7 +7,8 @@
 
 #include <QApplication>
 
-#include "media/sdl/sdl_media.hpp"
+#include "media/media_module.hpp"
+#include "ui/qt/early_start.hpp"
 #include "ui/qt/main_window.hpp"
 
 namespace {
@@ -67,18 +68,23 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // The menu bar belongs inside the window, under the caption, whatever a
+  // desktop's global menu would prefer; asking for one also costs start-up
+  // a round trip to the session bus.
+  QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+  std::future<torvane::qt::FormAssets> assets = torvane::qt::StartEarlyWork();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Torvane"));
   QApplication::setApplicationVersion(QStringLiteral(TORVANE_VERSION));
 
   torvane::qt::PlayerSetup setup;
   setup.GameDir = game_dir;
-  setup.MakeMusic = [](const torvane::platform::GameFolder& folder) {
-    return std::make_unique<torvane::SdlMusic>(folder);
-  };
-  setup.MakeSounds = [](const torvane::platform::GameFolder& folder) {
-    return std::make_unique<torvane::SdlSound>(folder);
-  };
+  setup.Assets = std::move(assets);
+  std::error_code no_link;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", no_link);
+  torvane::PlayerMedia media(torvane::MediaModuleCandidates(program.parent_path(), TORVANE_MODULE_DIR_FROM_BIN));
+  setup.MakeMusic = [&media](const torvane::platform::GameFolder& folder) { return media.NewMusic(folder); };
+  setup.MakeSounds = [&media](const torvane::platform::GameFolder& folder) { return media.NewSound(folder); };
   torvane::qt::MainWindow window(std::move(setup));
   window.show();
   return app.exec();

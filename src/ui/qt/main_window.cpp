@@ -154,7 +154,7 @@ MainWindow::MainWindow(PlayerSetup setup)
       save_point_(SavePointFor(setup_)),
       music_(std::make_unique<DeferredMusic>(setup_, folder_)),
       sounds_(std::make_unique<DeferredSound>(setup_, folder_)),
-      assets_(LoadFormAssets()),
+      assets_(setup_.Assets.valid() ? setup_.Assets.get() : LoadFormAssets()),
       form_(FormServices{*this, clock_, folder_, *music_, *sounds_, save_point_}) {
   InstallFontSubstitutions();
   const FormModel& model = form_.Form;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -43,6 +44,9 @@ struct PlayerSetup {
   std::optional<std::filesystem::path> SaveFile;  // default: the game's own save point
   std::function<std::unique_ptr<MusicDevice>(const platform::GameFolder&)> MakeMusic;
   std::function<std::unique_ptr<SoundDevice>(const platform::GameFolder&)> MakeSounds;
+  // The program's own pictures when main() started loading them early
+  // (StartEarlyWork); the window loads them itself otherwise.
+  std::future<FormAssets> Assets;
 };
 
 // The main window: renders TForm1's model, forwards presses, menu commands
