@@ -32,9 +32,20 @@ const char* const kUsage =
     "$XDG_DATA_HOME/torvane/ (~/.local/share/torvane/ when the variable is unset).\n"
     "\n"
     "To play the demo game:\n"
-    "\n"
-    "  torvane " TORVANE_DEMO_DIR "\n"
-    "  torvane /path/to/torvane/games/demo     (from a source tree)\n";
+    "\n";
+
+std::filesystem::path ProgramDir() {
+  std::error_code no_link;
+  return std::filesystem::read_symlink("/proc/self/exe", no_link).parent_path();
+}
+
+// The installed demo, found relative to the program so that a moved
+// install names its own copy; the configured place otherwise.
+std::filesystem::path DemoDir() {
+  const std::filesystem::path installed = (ProgramDir() / TORVANE_DEMO_DIR_FROM_BIN).lexically_normal();
+  std::error_code error;
+  return std::filesystem::is_directory(installed, error) ? installed : std::filesystem::path(TORVANE_DEMO_DIR);
+}
 
 }  // namespace
 
@@ -44,7 +55,8 @@ int main(int argc, char** argv) {
   bool have_dir = false;
   for (const std::string& arg : args) {
     if (arg == "--help") {
-      std::cout << kUsage;
+      std::cout << kUsage << "  torvane " << DemoDir().string() << "\n"
+                << "  torvane /path/to/torvane/games/demo     (from a source tree)\n";
       return 0;
     }
     if (arg == "--version") {
@@ -80,9 +92,7 @@ int main(int argc, char** argv) {
   torvane::qt::PlayerSetup setup;
   setup.GameDir = game_dir;
   setup.Assets = std::move(assets);
-  std::error_code no_link;
-  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", no_link);
-  torvane::PlayerMedia media(torvane::MediaModuleCandidates(program.parent_path(), TORVANE_MODULE_DIR_FROM_BIN));
+  torvane::PlayerMedia media(torvane::MediaModuleCandidates(ProgramDir(), TORVANE_MODULE_DIR_FROM_BIN));
   setup.MakeMusic = [&media](const torvane::platform::GameFolder& folder) { return media.NewMusic(folder); };
   setup.MakeSounds = [&media](const torvane::platform::GameFolder& folder) { return media.NewSound(folder); };
   torvane::qt::MainWindow window(std::move(setup));
