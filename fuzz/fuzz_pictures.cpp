@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "pictures/picture.hpp"
 
 #ifdef TORVANE_FUZZ_RENDER

@@ -26,7 +26,7 @@
 #include "engine/label_index.hpp"
 #include "engine/operands.hpp"
 #include "engine/scenario_text.hpp"
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "media/headless_media.hpp"
 #include "pictures/picture.hpp"
 #include "platform/clock.hpp"

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 namespace torvane {
 

@@ -2,7 +2,7 @@
 #include <new>
 
 #include "engine/command_table.hpp"
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "platform/cp932.hpp"
 #include "ui/form1.hpp"
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 #include "engine/scenario_text.hpp"
 
 namespace torvane {

@@ -2,7 +2,7 @@
 #include <limits>
 
 #include "engine/operands.hpp"
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "ui/form1.hpp"
 
 namespace torvane {

@@ -8,7 +8,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 
 namespace torvane {
 namespace {

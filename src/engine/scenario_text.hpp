@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 namespace torvane {
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 
 namespace torvane {
 namespace {

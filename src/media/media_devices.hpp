@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 namespace torvane {
 

@@ -2,7 +2,7 @@
 
 #include "pictures/decoders.hpp"
 #include "pictures/dib.hpp"
-#include "pictures/little_endian.hpp"
+#include "platform/little_endian.hpp"
 
 namespace torvane::pictures {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 #include "pictures/picture.hpp"
 
 // The decoders behind DecodePicture, one per format. Each raises its

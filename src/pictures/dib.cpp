@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstddef>
 
-#include "pictures/little_endian.hpp"
+#include "platform/little_endian.hpp"
 
 namespace torvane::pictures {
 namespace {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 // The device-independent bitmap shared by .bmp files and icon images: a
 // header, optional colour masks, a palette and the pixel rows.

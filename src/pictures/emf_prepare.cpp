@@ -10,7 +10,7 @@
 
 #include "pictures/dib.hpp"
 #include "pictures/font_names.hpp"
-#include "pictures/little_endian.hpp"
+#include "platform/little_endian.hpp"
 #include "pictures/picture.hpp"
 #include "platform/cp932.hpp"
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 // Readies an enhanced metafile for libemf2svg. The converter trusts every
 // length and offset it reads and gets several things wrong, so the file it

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 #include "pictures/emf_prepare.hpp"
 #include "pictures/picture.hpp"
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/ascii.hpp"
+
 namespace torvane::pictures {
 namespace {
 
@@ -19,9 +21,7 @@ std::string Folded(std::string_view face) {
       const auto b2 = static_cast<unsigned char>(face[i + 2]);
       const unsigned code = ((b0 & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
       if (code >= 0xFF01 && code <= 0xFF5E) {
-        char c = static_cast<char>(code - 0xFF01 + 0x21);
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        out += c;
+        out += FoldAscii(static_cast<char>(code - 0xFF01 + 0x21));
         i += 3;
         continue;
       }
@@ -30,11 +30,7 @@ std::string Folded(std::string_view face) {
       i += 3;
       continue;
     }
-    char c = face[i];
-    if (c != ' ') {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      out += c;
-    }
+    if (face[i] != ' ') out += FoldAscii(face[i]);
     ++i;
   }
   return out;

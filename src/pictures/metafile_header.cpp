@@ -8,7 +8,7 @@
 
 #include "pictures/decoders.hpp"
 #include "pictures/emf_svg.hpp"
-#include "pictures/little_endian.hpp"
+#include "platform/little_endian.hpp"
 #include "pictures/wmf_file.hpp"
 
 namespace torvane::pictures {

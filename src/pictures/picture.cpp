@@ -2,22 +2,13 @@
 
 #include <string>
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "pictures/decoders.hpp"
+#include "platform/ascii.hpp"
 #include "platform/cp932.hpp"
 
 namespace torvane {
 namespace {
-
-bool EqualsIgnoringAsciiCase(BytesView text, BytesView lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lower[i]) return false;
-  }
-  return true;
-}
 
 // The bytes after the last dot of the last path component. The name is
 // code page 932, where 0x5C can be the second byte of a character rather

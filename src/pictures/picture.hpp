@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 namespace torvane {
 

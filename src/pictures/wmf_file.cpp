@@ -1,6 +1,6 @@
 #include "pictures/wmf_file.hpp"
 
-#include "pictures/little_endian.hpp"
+#include "platform/little_endian.hpp"
 
 namespace torvane::pictures {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 // The record structure of a Windows metafile, read the same way by the
 // decoder that judges a file and by the window that plays it.

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/ascii.hpp"
+
 namespace torvane::platform {
 namespace {
 
@@ -150,6 +152,22 @@ std::string Utf8ToCp932(std::string_view utf8) {
 
 bool IsCp932LeadByte(unsigned char byte) {
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+bool EqualsIgnoringAsciiCaseCp932(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  bool second_byte = false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (second_byte || IsCp932LeadByte(x)) {
+      if (x != y) return false;
+      second_byte = !second_byte;
+    } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace torvane::platform

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/ascii.hpp"
 #include "platform/cp932.hpp"
 
 namespace torvane::platform {
@@ -39,41 +40,6 @@ std::vector<std::string> SplitComponents(std::string_view name) {
   }
   if (!current.empty()) parts.push_back(std::move(current));
   return parts;
-}
-
-unsigned char FoldAscii(unsigned char byte) {
-  return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
-}
-
-// For UTF-8 names: every byte of a non-ASCII character is >= 0x80, so only
-// real ASCII letters are folded.
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(static_cast<unsigned char>(a[i])) != FoldAscii(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// For code page 932 names: the second byte of a double-byte character may be
-// an ASCII letter (ア is 83 41, ャ is 83 61), and folding it would turn one
-// character into another, so it must match exactly.
-bool EqualsIgnoringCaseCp932(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  bool second_byte = false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto x = static_cast<unsigned char>(a[i]);
-    const auto y = static_cast<unsigned char>(b[i]);
-    if (second_byte || IsCp932LeadByte(x)) {
-      if (x != y) return false;
-      second_byte = !second_byte;
-    } else if (FoldAscii(x) != FoldAscii(y)) {
-      return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace
@@ -172,7 +138,7 @@ std::optional<std::string> GameFolder::MatchEntry(const fs::path& dir, const std
     for (const std::string& entry : entries) {
       if (entry == component) return entry;
       const bool exact = try_utf8 && entry == utf8;
-      const bool match = exact || EqualsIgnoringCaseCp932(entry, component) ||
+      const bool match = exact || EqualsIgnoringAsciiCaseCp932(entry, component) ||
                          (try_utf8 && EqualsIgnoringAsciiCase(entry, utf8));
       if (!match) continue;
       if (best == nullptr || (exact && !best_exact) || (exact == best_exact && entry < *best)) {

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "platform/cp932.hpp"
+
 namespace torvane {
 namespace {
 
@@ -14,15 +16,6 @@ constexpr std::string_view kNewLine = "\r\n";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// Windows reads the file as code page 932 text, so the second byte of a
-// double-byte character is never a bracket or a letter of its own.
-bool IsLeadByte(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
-char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::string_view Trim(std::string_view text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
@@ -31,19 +24,9 @@ std::string_view Trim(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (IsLeadByte(a[i])) {
-      // Both characters are compared whole and exactly.
-      if (a[i] != b[i] || (i + 1 < a.size() && a[i + 1] != b[i + 1])) return false;
-      ++i;
-    } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
+// Windows reads the file as code page 932 text, so the second byte of a
+// double-byte character is never a bracket or a letter of its own.
+bool SameName(std::string_view a, std::string_view b) { return platform::EqualsIgnoringAsciiCaseCp932(a, b); }
 
 // A line break cannot be stored inside a line: a written text ends before
 // its first one, and a name is looked up the same way so that a later
@@ -63,7 +46,7 @@ std::optional<std::string_view> SectionName(std::string_view text) {
   const std::string_view rest = AfterBlanks(text);
   if (rest.empty() || rest.front() != '[') return std::nullopt;
   std::size_t end = 1;
-  while (end < rest.size() && rest[end] != ']') end += IsLeadByte(rest[end]) ? 2 : 1;
+  while (end < rest.size() && rest[end] != ']') end += platform::IsCp932LeadByte(static_cast<unsigned char>(rest[end])) ? 2 : 1;
   return Trim(rest.substr(1, end - 1));
 }
 

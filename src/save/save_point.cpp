@@ -9,7 +9,7 @@
 #include <iterator>
 #include <optional>
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "platform/game_folder.hpp"
 #include "save/ini_file.hpp"
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 namespace torvane {
 

@@ -1,15 +1,13 @@
 // The item table's commands and the item dialog's: "@IIZ", "@IGG", "@IGN",
 // "@IUU", "@IUN", "@ICL", "@IVW", "@ITM", "@ISS" and "@ISJ".
 #include "engine/operands.hpp"
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "platform/cp932.hpp"
 #include "story/item_dialog.hpp"
 #include "ui/form1.hpp"
 
 namespace torvane {
 namespace {
-
-Bytes Sjis(std::string_view utf8) { return platform::Utf8ToCp932(utf8); }
 
 // A name in none of the 100 records is a scenario error, reported rather
 // than ignored so that a misspelt item is found at once.

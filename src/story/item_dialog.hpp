@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 #include "story/story_state.hpp"
 
 namespace torvane {

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 namespace torvane {
 

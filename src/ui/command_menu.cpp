@@ -1,6 +1,6 @@
 // "@CMD" and the choice in the command list.
 #include "engine/operands.hpp"
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "ui/form1.hpp"
 
 namespace torvane {

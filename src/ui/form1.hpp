@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 #include "engine/engine_state.hpp"
 #include "media/media_devices.hpp"
 #include "platform/clock.hpp"

@@ -8,8 +8,6 @@ namespace {
 using enum ControlKind;
 using enum PressHandler;
 
-Bytes Sjis(std::string_view utf8) { return platform::Utf8ToCp932(utf8); }
-
 Control Make(std::string_view name, ControlKind kind, Rect bounds, bool visible, PressHandler press, Bytes caption = {}) {
   return Control{name, kind, bounds, visible, press, true, std::move(caption)};
 }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 #include "pictures/picture.hpp"
 
 namespace torvane {
@@ -65,6 +65,9 @@ enum class WindowColor { BtnFace, Black };
 struct FormModel {
   static constexpr int kClientWidth = 632;
   static constexpr int kClientHeight = 426;
+  // Both list boxes draw their entries in a 19-pixel font, one entry to a
+  // 19-pixel row, so a press's row is its offset divided by this.
+  static constexpr int kListRowHeight = 19;
 
   FormModel();
 

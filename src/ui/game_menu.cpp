@@ -1,5 +1,5 @@
 // The game menu's commands and shutdown.
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "platform/cp932.hpp"
 #include "ui/form1.hpp"
 

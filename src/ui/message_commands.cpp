@@ -1,6 +1,6 @@
 // "@TXT", "@BGS" and the portrait.
 #include "engine/operands.hpp"
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "pictures/picture.hpp"
 #include "ui/form1.hpp"
 

@@ -2,12 +2,6 @@
 #include "ui/form1.hpp"
 
 namespace torvane {
-namespace {
-
-constexpr int kListItemHeight = 19;
-
-}  // namespace
-
 void TForm1::WaitForClick() {
   Engine.ClickGate = 0;
   Form.Cursors.Current = 1;
@@ -26,7 +20,7 @@ void TForm1::PressAt(int x, int y, MouseButton button) {
   if (control == &Form.ListBox1) {
     // The list is a child window of its own: a left press selects the
     // entry under the pointer.
-    const int row = (y - Form.ListBox1.Bounds.top) / kListItemHeight;
+    const int row = (y - Form.ListBox1.Bounds.top) / FormModel::kListRowHeight;
     if (button == MouseButton::Left) ListBox1Select(row);
     return;
   }

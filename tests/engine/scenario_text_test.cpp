@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/scenario_text.hpp"
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "platform/cp932.hpp"
 
 namespace torvane {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "platform/cp932.hpp"
 
 namespace torvane {

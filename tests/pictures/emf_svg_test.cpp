@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "pictures/font_names.hpp"
 #include "pictures/metafile_writers.hpp"
 #include "pictures/picture.hpp"

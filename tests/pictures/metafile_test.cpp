@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "pictures/picture.hpp"
 #include "platform/cp932.hpp"
 

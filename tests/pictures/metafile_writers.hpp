@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 namespace torvane::test {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "platform/cp932.hpp"
 
 namespace torvane {

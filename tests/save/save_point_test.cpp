@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "platform/cp932.hpp"
 #include "save/save_point.hpp"
 

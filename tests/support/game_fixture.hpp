@@ -97,6 +97,4 @@ class GameFixture : public ::testing::Test {
   TForm1 form{FormServices{host, clock, folder, music, sounds, save_point}};
 };
 
-inline Bytes Sjis(std::string_view utf8) { return platform::Utf8ToCp932(utf8); }
-
 }  // namespace torvane::testing

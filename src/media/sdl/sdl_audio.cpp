@@ -9,7 +9,7 @@
 #include <string>
 #include <system_error>
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 
 namespace torvane::sdl {
 namespace {

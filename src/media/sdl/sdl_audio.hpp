@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 #include "platform/game_folder.hpp"
 
 namespace torvane::sdl {

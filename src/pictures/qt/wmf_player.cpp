@@ -19,16 +19,12 @@
 
 #include "pictures/dib.hpp"
 #include "pictures/font_names.hpp"
-#include "pictures/little_endian.hpp"
+#include "platform/little_endian.hpp"
 #include "pictures/wmf_file.hpp"
 #include "platform/cp932.hpp"
 
 namespace torvane::qt {
 namespace {
-
-using pictures::I16At;
-using pictures::U16At;
-using pictures::U32At;
 
 // Record functions.
 enum : std::uint16_t {
@@ -101,8 +97,8 @@ constexpr std::uint32_t kSrcCopy = 0x00CC0020, kNotSrcCopy = 0x00330008, kSrcPai
 constexpr int kR2Black = 1, kR2NotCopyPen = 4, kR2Not = 6, kR2XorPen = 7, kR2Nop = 11, kR2White = 16;
 
 QColor ColorRef(BytesView params, std::size_t at) {
-  return QColor(static_cast<int>(pictures::ByteAt(params, at)), static_cast<int>(pictures::ByteAt(params, at + 1)),
-                static_cast<int>(pictures::ByteAt(params, at + 2)));
+  return QColor(static_cast<int>(ByteAt(params, at)), static_cast<int>(ByteAt(params, at + 1)),
+                static_cast<int>(ByteAt(params, at + 2)));
 }
 
 struct Pen {
@@ -323,13 +319,13 @@ class Player {
     object.brush.color = Qt::gray;
     if (p.size() >= 32) {
       const int width = I16At(p, 2), height = I16At(p, 4), stride = I16At(p, 6);
-      const int planes = pictures::ByteAt(p, 8), bits = pictures::ByteAt(p, 9);
+      const int planes = ByteAt(p, 8), bits = ByteAt(p, 9);
       if (planes == 1 && bits == 1 && width > 0 && height > 0 && width <= 256 && height <= 256 && stride * 8 >= width &&
-          pictures::Fits(p, 32, static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height))) {
+          Fits(p, 32, static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height))) {
         QImage image(width, height, QImage::Format_RGB32);
         for (int y = 0; y < height; ++y) {
           for (int x = 0; x < width; ++x) {
-            const bool set = pictures::ByteAt(p, 32 + static_cast<std::size_t>(y * stride + x / 8)) >> (7 - x % 8) & 1;
+            const bool set = ByteAt(p, 32 + static_cast<std::size_t>(y * stride + x / 8)) >> (7 - x % 8) & 1;
             image.setPixel(x, y, set ? 0xFFFFFFFFu : 0xFF000000u);
           }
         }
@@ -349,9 +345,9 @@ class Player {
       font.width = I16At(p, 2);
       font.escapement = I16At(p, 4);
       font.weight = I16At(p, 8);
-      font.italic = pictures::ByteAt(p, 10) != 0;
-      font.underline = pictures::ByteAt(p, 11) != 0;
-      font.strikeout = pictures::ByteAt(p, 12) != 0;
+      font.italic = ByteAt(p, 10) != 0;
+      font.underline = ByteAt(p, 11) != 0;
+      font.strikeout = ByteAt(p, 12) != 0;
       BytesView face = p.substr(18, 32);
       face = face.substr(0, face.find('\0'));
       const std::string utf8 = platform::Cp932ToUtf8(face);
@@ -369,12 +365,12 @@ class Player {
       std::size_t at = 20;
       bool whole = true;
       for (int i = 0; i < scans; ++i) {
-        if (!pictures::Fits(p, at, 6)) {
+        if (!Fits(p, at, 6)) {
           whole = false;
           break;
         }
         const int count = U16At(p, at), top = I16At(p, at + 2), bottom = I16At(p, at + 4);
-        if (!pictures::Fits(p, at + 6, static_cast<std::uint64_t>(count) * 2 + 2)) {
+        if (!Fits(p, at + 6, static_cast<std::uint64_t>(count) * 2 + 2)) {
           whole = false;
           break;
         }
@@ -653,13 +649,13 @@ class Player {
   void PolyPolygon(BytesView p) {
     if (p.size() < 2) return;
     const std::size_t polygons = U16At(p, 0);
-    if (!pictures::Fits(p, 2, polygons * 2)) return;
+    if (!Fits(p, 2, polygons * 2)) return;
     QPainterPath path;
     path.setFillRule(dc_.winding ? Qt::WindingFill : Qt::OddEvenFill);
     std::size_t at = 2 + polygons * 2;
     for (std::size_t i = 0; i < polygons; ++i) {
       const std::size_t count = U16At(p, 2 + 2 * i);
-      if (!pictures::Fits(p, at, count * 4)) return;
+      if (!Fits(p, at, count * 4)) return;
       path.addPolygon(Points(p, at, count));
       path.closeSubpath();
       at += count * 4;
@@ -816,7 +812,7 @@ class Player {
     if (p.size() < 2) return;
     const std::size_t count = U16At(p, 0);
     const std::size_t padded = (count + 1) & ~std::size_t{1};
-    if (!pictures::Fits(p, 2, padded + 4)) return;
+    if (!Fits(p, 2, padded + 4)) return;
     Text(I16At(p, 2 + padded + 2), I16At(p, 2 + padded), p.substr(2, count), {}, 0, std::nullopt);
   }
 
@@ -828,15 +824,15 @@ class Player {
     std::size_t at = 8;
     std::optional<QRect> rect;
     if (options & (kEtoOpaque | kEtoClipped)) {
-      if (!pictures::Fits(p, at, 8)) return;
+      if (!Fits(p, at, 8)) return;
       rect = DeviceBox(I16At(p, at), I16At(p, at + 2), I16At(p, at + 4), I16At(p, at + 6));
       at += 8;
     }
-    if (!pictures::Fits(p, at, count)) return;
+    if (!Fits(p, at, count)) return;
     const BytesView text = p.substr(at, count);
     at += (count + 1) & ~std::size_t{1};
     std::vector<int> dx;
-    if (pictures::Fits(p, at, count * 2)) {
+    if (Fits(p, at, count * 2)) {
       for (std::size_t i = 0; i < count; ++i) dx.push_back(I16At(p, at + 2 * i));
     }
     Text(x, y, text, dx, options, rect);

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QSize>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 #include "pictures/picture.hpp"
 
 namespace torvane::qt {

@@ -5,7 +5,7 @@
 
 #include <QListWidget>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 namespace torvane::qt {
 

@@ -7,7 +7,7 @@
 namespace torvane::qt {
 
 ChoiceList* NewCommandList(QWidget* parent, const FormModel& form) {
-  auto* list = new ChoiceList(parent, PGothicFont(19, true), 19);
+  auto* list = new ChoiceList(parent, PGothicFont(19, true), FormModel::kListRowHeight);
   const Rect& r = form.ListBox1.Bounds;
   list->setGeometry(r.left, r.top, r.width, r.height);
   return list;

@@ -6,6 +6,7 @@
 #include <QResource>
 
 #include "pictures/qt/picture_renderer.hpp"
+#include "platform/little_endian.hpp"
 
 // Outside any namespace, as the resource initialiser requires.
 static void InitTorvaneResources() { Q_INIT_RESOURCE(torvane); }
@@ -30,12 +31,6 @@ QImage DecodeResourceBitmap(const QString& name) {
     return {};  // a broken build; the control then shows the background
   }
 }
-
-std::uint32_t U16(std::string_view b, std::size_t at) {
-  return static_cast<unsigned char>(b[at]) | static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8;
-}
-
-std::uint32_t U32(std::string_view b, std::size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
 
 }  // namespace
 
@@ -86,22 +81,22 @@ const QImage& FormAssets::Portrait(int number) const {
 
 std::optional<CursorMasks> ParseMonochromeCursor(std::string_view b) {
   // ICONDIR (type 2 for cursors), then the first ICONDIRENTRY.
-  if (b.size() < 22 || U16(b, 0) != 0 || U16(b, 2) != 2 || U16(b, 4) < 1) return std::nullopt;
+  if (b.size() < 22 || U16At(b, 0) != 0 || U16At(b, 2) != 2 || U16At(b, 4) < 1) return std::nullopt;
   CursorMasks masks;
-  masks.HotX = static_cast<int>(U16(b, 10));
-  masks.HotY = static_cast<int>(U16(b, 12));
-  const std::size_t size = U32(b, 14);
-  const std::size_t offset = U32(b, 18);
+  masks.HotX = static_cast<int>(U16At(b, 10));
+  masks.HotY = static_cast<int>(U16At(b, 12));
+  const std::size_t size = U32At(b, 14);
+  const std::size_t offset = U32At(b, 18);
   if (offset > b.size() || size > b.size() - offset || size < 40) return std::nullopt;
   const std::string_view dib = b.substr(offset, size);
-  const std::uint32_t header = U32(dib, 0);
-  const auto width = static_cast<std::int32_t>(U32(dib, 4));
-  const auto height = static_cast<std::int32_t>(U32(dib, 8)) / 2;  // XOR and AND masks stacked
-  if (header < 40 || U16(dib, 14) != 1 || U32(dib, 16) != 0 || width <= 0 || width > 256 || height <= 0 ||
+  const std::uint32_t header = U32At(dib, 0);
+  const auto width = static_cast<std::int32_t>(U32At(dib, 4));
+  const auto height = static_cast<std::int32_t>(U32At(dib, 8)) / 2;  // XOR and AND masks stacked
+  if (header < 40 || U16At(dib, 14) != 1 || U32At(dib, 16) != 0 || width <= 0 || width > 256 || height <= 0 ||
       height > 256) {
     return std::nullopt;
   }
-  std::size_t colours = U32(dib, 32);
+  std::size_t colours = U32At(dib, 32);
   if (colours == 0) colours = 2;
   const std::size_t stride = static_cast<std::size_t>((width + 31) / 32) * 4;
   const std::size_t xor_at = header + colours * 4;

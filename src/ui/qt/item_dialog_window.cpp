@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "platform/cp932.hpp"
+#include "ui/form_model.hpp"
 #include "ui/qt/form_painter.hpp"
 
 namespace torvane::qt {
@@ -27,7 +28,7 @@ ItemDialogWindow::ItemDialogWindow(TForm2& dialog, QWidget* owner)
   setAutoFillBackground(true);
 
   // Created first, so first in the tab order.
-  list_ = new ChoiceList(this, PGothicFont(19, false), 19);
+  list_ = new ChoiceList(this, PGothicFont(19, false), FormModel::kListRowHeight);
   list_->setGeometry(8, 64, 281, 209);
   list_->setFrameShape(QFrame::NoFrame);
   list_->SetEntries(dialog.ListBox21Items);

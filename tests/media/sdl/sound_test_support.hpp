@@ -4,7 +4,7 @@
 #include <string>
 #include <thread>
 
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 #include "media/media_devices.hpp"
 #include "platform/cp932.hpp"
 #include "platform/game_folder.hpp"

@@ -12,6 +12,7 @@
 
 #include "pictures/picture.hpp"
 #include "platform/cp932.hpp"
+#include "platform/little_endian.hpp"
 #include "ui/qt/client_image.hpp"
 #include "ui/qt/form_painter.hpp"
 #include "ui/qt/qt_test_support.hpp"
@@ -26,12 +27,6 @@ Bytes Sjis(const char* utf8) { return platform::Utf8ToCp932(utf8); }
 std::string ReadFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-std::uint32_t U32(const std::string& b, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
-  return v;
 }
 
 int CountPixels(const QImage& image, const QRect& area, QRgb colour) {
@@ -191,21 +186,21 @@ TEST(BuiltInPictures, FilesHaveTheirDeclaredFormats) {
   const std::string title = ReadFile(TORVANE_ASSETS_DIR "/title.bmp");
   ASSERT_GT(title.size(), 54u);
   EXPECT_EQ(title.substr(0, 2), "BM");
-  EXPECT_EQ(U32(title, 18), 632u);
-  EXPECT_EQ(U32(title, 22), 426u);  // positive: bottom-up
-  EXPECT_EQ(U32(title, 28) & 0xFFFF, 24u);
-  EXPECT_EQ(U32(title, 30), 0u);  // BI_RGB
-  EXPECT_EQ(U32(title, 38), 2834u);
-  EXPECT_EQ(U32(title, 42), 2834u);
+  EXPECT_EQ(U32At(title, 18), 632u);
+  EXPECT_EQ(U32At(title, 22), 426u);  // positive: bottom-up
+  EXPECT_EQ(U32At(title, 28) & 0xFFFF, 24u);
+  EXPECT_EQ(U32At(title, 30), 0u);  // BI_RGB
+  EXPECT_EQ(U32At(title, 38), 2834u);
+  EXPECT_EQ(U32At(title, 42), 2834u);
   for (int i = 0; i <= 10; ++i) {
     char name[64];
     std::snprintf(name, sizeof name, TORVANE_ASSETS_DIR "/portrait%02d.bmp", i);
     const std::string bytes = ReadFile(name);
     ASSERT_GT(bytes.size(), 54u) << name;
-    EXPECT_EQ(U32(bytes, 18), 160u) << name;
-    EXPECT_EQ(U32(bytes, 22), 170u) << name;
-    EXPECT_EQ(U32(bytes, 28) & 0xFFFF, 16u) << name;
-    EXPECT_EQ(U32(bytes, 30), 0u) << name;
+    EXPECT_EQ(U32At(bytes, 18), 160u) << name;
+    EXPECT_EQ(U32At(bytes, 22), 170u) << name;
+    EXPECT_EQ(U32At(bytes, 28) & 0xFFFF, 16u) << name;
+    EXPECT_EQ(U32At(bytes, 30), 0u) << name;
   }
 }
 

@@ -1,15 +1,10 @@
-#include "engine/script_error.hpp"
+#include "platform/script_error.hpp"
 
 #include <string>
 
 #include "platform/cp932.hpp"
 
 namespace torvane::error_text {
-namespace {
-
-Bytes Sjis(std::string_view utf8) { return platform::Utf8ToCp932(utf8); }
-
-}  // namespace
 
 Bytes ListIndexOutOfBounds(std::int64_t index) {
   return Sjis("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");

@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
-namespace torvane::pictures {
+namespace torvane {
 
 // Little-endian field readers. The caller has checked that the field lies
 // inside `bytes`; these never check again.
@@ -36,4 +36,4 @@ inline bool Fits(BytesView bytes, std::uint64_t offset, std::uint64_t length) {
   return offset <= bytes.size() && length <= bytes.size() - offset;
 }
 
-}  // namespace torvane::pictures
+}  // namespace torvane

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "engine/bytes.hpp"
+#include "platform/bytes.hpp"
 
 namespace torvane {
 
