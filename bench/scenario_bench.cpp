@@ -19,13 +19,9 @@
 #include "engine/command_table.hpp"
 #include "engine/label_index.hpp"
 #include "engine/scenario_text.hpp"
-#include "media/headless_media.hpp"
-#include "platform/clock.hpp"
+#include "game/virtual_time.hpp"
 #include "platform/cp932.hpp"
 #include "platform/game_folder.hpp"
-#include "save/save_point.hpp"
-#include "ui/form1.hpp"
-#include "ui/game_host.hpp"
 
 namespace {
 
@@ -211,7 +207,7 @@ const TempGame& LoopGame() {
   return game;
 }
 
-class CountingHost final : public torvane::GameHost {
+class CountingHost final : public torvane::ModalHost {
  public:
   void ShowErrorBox(const torvane::ErrorReport& /*error*/) override { ++errors; }
   torvane::MessageBoxResult ShowMessageBox(const torvane::MessageBoxRequest& /*box*/) override {
@@ -223,22 +219,16 @@ class CountingHost final : public torvane::GameHost {
   int errors = 0;
 };
 
-// A main window on a game folder, a virtual clock and silent media.
+// A game on the virtual clock with silent media.
 struct BenchGame {
   explicit BenchGame(const TempGame& game)
-      : folder(game.Dir()),
-        music(folder),
-        sounds(folder),
-        save_point(torvane::SavePointFile::AtPath(game.Dir() / "Kesmar.ini")),
-        form(torvane::FormServices{host, clock, folder, music, sounds, save_point}) {}
+      : played(torvane::GameSetup{game.Dir(), game.Dir() / "Kesmar.ini", {}}, host, quiet),
+        form(played.Game.Form()) {}
 
   CountingHost host;
-  torvane::platform::VirtualClock clock;
-  torvane::platform::GameFolder folder;
-  torvane::HeadlessMusic music;
-  torvane::HeadlessSound sounds;
-  torvane::SavePointFile save_point;
-  torvane::TForm1 form;
+  torvane::GameObserver quiet;
+  torvane::VirtualGame played;
+  torvane::TForm1& form;
 };
 
 std::int64_t CountLineFeeds(const Bytes& bytes) {
@@ -403,9 +393,7 @@ void BM_StepTimer(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    const std::int64_t due = form.Timers.NextDue();
-    game.clock.AdvanceTo(due);
-    if (!form.Timers.FireNextDue(game.clock.NowMs())) {
+    if (game.played.Time.Advance(form.Timers.NextDue()) != torvane::VirtualTime::Step::Fired) {
       state.SkipWithError("no timer was due");
       break;
     }

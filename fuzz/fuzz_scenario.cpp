@@ -27,14 +27,9 @@
 #include "engine/operands.hpp"
 #include "engine/scenario_text.hpp"
 #include "platform/script_error.hpp"
-#include "media/headless_media.hpp"
+#include "game/virtual_time.hpp"
 #include "pictures/picture.hpp"
-#include "platform/clock.hpp"
-#include "platform/game_folder.hpp"
-#include "save/save_point.hpp"
 #include "story/item_dialog.hpp"
-#include "ui/form1.hpp"
-#include "ui/game_host.hpp"
 
 // UBSan reports would otherwise print and carry on, unseen by the fuzzer.
 extern "C" const char* __ubsan_default_options() { return "halt_on_error=1:print_stacktrace=1"; }
@@ -54,7 +49,7 @@ void Require(bool holds, const char* what) {
 
 // Answers every modal request at once, deterministically, so that one
 // input always runs the same way.
-class FuzzHost final : public torvane::GameHost {
+class FuzzHost final : public torvane::ModalHost, public torvane::GameObserver {
  public:
   void ShowErrorBox(const torvane::ErrorReport& /*error*/) override { ++errors; }
   torvane::MessageBoxResult ShowMessageBox(const torvane::MessageBoxRequest& box) override {
@@ -71,13 +66,11 @@ class FuzzHost final : public torvane::GameHost {
   }
   void WaitHandlingMessages(std::int64_t /*ms*/) override {}
   void CloseMainWindow() override { closed = true; }
-  void LineNotACommand(std::int32_t /*line*/) override { stuck = true; }
   void SavePointWritten(torvane::BytesView /*next*/) override { saved = true; }
 
   int errors = 0;
   std::size_t dialogs = 0;
   bool closed = false;
-  bool stuck = false;
   bool saved = false;
 };
 
@@ -252,27 +245,28 @@ void CheckIndex(const torvane::ScenarioText* earlier, const torvane::ScenarioTex
 // One session of the game from a menu command, stepped under a virtual
 // clock; true when it wrote the save point.
 bool RunSession(void (torvane::TForm1::*command)()) {
-  torvane::platform::VirtualClock clock;
-  const torvane::platform::GameFolder folder(GameDir());
-  torvane::HeadlessMusic music(folder);
-  torvane::HeadlessSound sounds(folder);
-  const torvane::SavePointFile save_point = torvane::SavePointFile::AtPath(GameDir() / "Kesmar.ini");
   FuzzHost host;
-  torvane::TForm1 form(torvane::FormServices{host, clock, folder, music, sounds, save_point});
+  torvane::VirtualGame game(torvane::GameSetup{GameDir(), GameDir() / "Kesmar.ini", {}}, host, host);
+  torvane::TForm1& form = game.Game.Form();
   form.RunMenuCommand(command);
   if (host.errors != 0) return false;  // the start failed; the title stays
 
+  using torvane::WaitKind;
   std::size_t menus = 0;
-  for (int step = 0; step < kMaxSteps && form.Timer2.Enabled() && !host.closed; ++step) {
+  for (int step = 0; step < kMaxSteps && !host.closed; ++step) {
+    const auto wait = game.Game.Waiting();
+    // Nothing changes any more once the script stopped or the engine stays
+    // on a line that is not a command.
+    if (wait == WaitKind::Stopped || wait == WaitKind::Stuck) break;
     // Releases a wait for a click, so the fuzzer reaches what comes after.
     // Until "@STE" shows the normal screen, the narration label covers the
     // game and takes the press: the game is stuck for good.
-    if (form.Engine.ClickGate == 0) {
+    if (wait == WaitKind::Click) {
       form.PressAt(300, 350, torvane::MouseButton::Left);
-      if (form.Engine.ClickGate == 0) break;
+      if (game.Game.Waiting() == WaitKind::Click) break;
     }
     const int errors_before = host.errors;
-    if (form.Engine.MenuGate == 0) {
+    if (game.Game.Waiting() == WaitKind::Choice) {
       // Nothing can release a menu without entries.
       if (form.Form.ListBox1Items.empty()) break;
       form.ListBox1Select(static_cast<int>(menus++ % form.Form.ListBox1Items.size()));
@@ -280,17 +274,13 @@ bool RunSession(void (torvane::TForm1::*command)()) {
       if (!form.Timer2.Enabled()) break;
     }
     const std::int64_t due = form.Timers.NextDue();
-    if (due < 0) break;
-    clock.AdvanceTo(due);
-    if (!form.Timers.FireNextDue(clock.NowMs())) break;
+    if (due < 0 || game.Time.Advance(due) != torvane::VirtualTime::Step::Fired) break;
 
     Require(form.Engine.ReturnDepth >= 0 && form.Engine.ReturnDepth <= torvane::EngineState::kReturnStackCapacity,
             "return depth outside the stack");
     Require(form.Engine.TagTable.Filled() <= torvane::kTagCapacity, "tag table overfilled");
     Require(form.Engine.SubTable.Filled() <= torvane::kSubCapacity, "sub table overfilled");
     if (host.errors != errors_before) Require(!form.Timer2.Enabled(), "the tick goes on after an error");
-    // Nothing changes while the engine stays on a line that is not a command.
-    if (host.stuck) break;
   }
   form.FormDestroy();
   return host.saved;

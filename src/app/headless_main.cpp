@@ -19,6 +19,7 @@
 #include "ui/qt/item_dialog_window.hpp"
 
 using namespace torvane::headless;
+using torvane::WaitKind;
 
 namespace {
 

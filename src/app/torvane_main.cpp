@@ -90,11 +90,12 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(TORVANE_VERSION));
 
   torvane::qt::PlayerSetup setup;
-  setup.GameDir = game_dir;
+  setup.Game.GameDir = game_dir;
   setup.Assets = std::move(assets);
   torvane::PlayerMedia media(torvane::MediaModuleCandidates(ProgramDir(), TORVANE_MODULE_DIR_FROM_BIN));
-  setup.MakeMusic = [&media](const torvane::platform::GameFolder& folder) { return media.NewMusic(folder); };
-  setup.MakeSounds = [&media](const torvane::platform::GameFolder& folder) { return media.NewSound(folder); };
+  setup.Game.Media = [&media](const torvane::platform::GameFolder& folder, const torvane::platform::Clock&) {
+    return torvane::MediaDevices{media.NewMusic(folder), media.NewSound(folder)};
+  };
   torvane::qt::MainWindow window(std::move(setup));
   window.show();
   return app.exec();

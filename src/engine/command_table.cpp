@@ -1,50 +1,15 @@
 #include "engine/command_table.hpp"
 
-#include "ui/form1.hpp"
+#include "engine/operands.hpp"
 
 namespace torvane {
 
+const std::array<CommandRow, kCommandCount> kCommandTable = {{
 #define TORVANE_ROW(op, form, lines) \
-  CommandRow { "@" #op, &TForm1::Cmd##op, "Cmd" #op, OperandForm::form, LineEffect::lines }
-
-const std::array<CommandRow, 34> kCommandTable = {{
-    TORVANE_ROW(CMD, MenuBlock, Block),
-    TORVANE_ROW(JMP, Name, Transfer),
-    TORVANE_ROW(FON, Flag, OneLine),
-    TORVANE_ROW(FOF, Flag, OneLine),
-    TORVANE_ROW(TXT, MessageBlock, Block),
-    TORVANE_ROW(BGM, File, OneLine),
-    TORVANE_ROW(SEM, File, OneLine),
-    TORVANE_ROW(ESB, None, Transfer),
-    TORVANE_ROW(RTN, None, Transfer),
-    TORVANE_ROW(CLF, None, OneLine),
-    TORVANE_ROW(FJP, FlagAndLabel, Conditional),
-    TORVANE_ROW(FSB, FlagAndLabel, Conditional),
-    TORVANE_ROW(GSB, Name, Transfer),
-    TORVANE_ROW(BGS, File, OneLine),
-    TORVANE_ROW(LST, None, OneLine),
-    TORVANE_ROW(NXT, File, Transfer),
-    TORVANE_ROW(END, None, OneLine),
-    TORVANE_ROW(TAG, Name, OneLine),
-    TORVANE_ROW(SUB, Name, OneLine),
-    TORVANE_ROW(STR, None, OneLine),
-    TORVANE_ROW(STX, PageBlock, Block),
-    TORVANE_ROW(STE, None, OneLine),
-    TORVANE_ROW(REM, Comment, OneLine),
-    TORVANE_ROW(IIZ, ItemBlock, Block),
-    TORVANE_ROW(IGG, Name, OneLine),
-    TORVANE_ROW(IGN, Name, OneLine),
-    TORVANE_ROW(IUU, Name, OneLine),
-    TORVANE_ROW(IUN, Name, OneLine),
-    TORVANE_ROW(ICL, None, OneLine),
-    TORVANE_ROW(IVW, Number, OneLine),
-    TORVANE_ROW(ITM, None, OneLine),
-    TORVANE_ROW(ISS, Number, OneLine),
-    TORVANE_ROW(ISJ, Pair, Conditional),
-    TORVANE_ROW(SAV, File, OneLine),
-}};
-
+  {"@" #op, CommandId::op, &CommandHandlers::Cmd##op, "Cmd" #op, OperandForm::form, LineEffect::lines},
+    TORVANE_COMMANDS(TORVANE_ROW)
 #undef TORVANE_ROW
+}};
 
 LineClass ClassifyLine(BytesView line) {
   const BytesView opcode = OpcodeOf(line);
@@ -53,6 +18,35 @@ LineClass ClassifyLine(BytesView line) {
   }
   if (opcode.empty() || opcode == "    ") return {LineKind::PassedOver};
   return {LineKind::NotACommand};
+}
+
+Operands DecodeOperands(const CommandRow& row, BytesView line) {
+  Operands operands{line, {}, {}, 0};
+  switch (row.Operands) {
+    case OperandForm::None:
+    case OperandForm::Comment:
+    case OperandForm::ItemBlock:
+    case OperandForm::PageBlock: break;
+    case OperandForm::Name:
+    case OperandForm::MenuBlock: operands.Name = NameOperand(line); break;
+    case OperandForm::File: operands.Name = FileOperand(line); break;
+    case OperandForm::Flag: operands.Number = FlagOperand(line); break;
+    case OperandForm::Number:
+    case OperandForm::MessageBlock: operands.Number = NumberOperand(line); break;
+    case OperandForm::FlagAndLabel: {
+      const FlagAndLabel parts = FlagAndLabelOperand(line);
+      operands.Number = parts.flag;
+      operands.Name = parts.label;
+      break;
+    }
+    case OperandForm::Pair: {
+      const Pair parts = PairOperand(line);
+      operands.Name = parts.first;
+      operands.Second = parts.second;
+      break;
+    }
+  }
+  return operands;
 }
 
 }  // namespace torvane

@@ -1,80 +1,65 @@
-// The tick, the single step and the call/return mechanism.
-#include <new>
+// The single step and the call/return mechanism.
+#include "engine/interpreter.hpp"
 
-#include "engine/command_table.hpp"
 #include "platform/script_error.hpp"
-#include "platform/cp932.hpp"
-#include "ui/form1.hpp"
 
 namespace torvane {
 
-void TForm1::Timer2Timer() {
-  Timer2.SetEnabled(false);
-  if (Engine.ClickGate == 1 && Engine.MenuGate == 1) {
-    // Ends the waiting cursor that a message put up.
-    Form.Cursors.Current = 0;
-    const std::int32_t step_line = Engine.CurrentLine;
-    try {
-      StepScript();
-    } catch (const ScriptError& error) {
-      // The tick stays off: the script has stopped for good.
-      host_.ShowErrorBox({error.Text(), scenario_file_, step_line});
-      return;
-    } catch (const std::bad_alloc&) {
-      host_.ShowErrorBox({platform::Utf8ToCp932("メモリが足りません"), scenario_file_, step_line});
-      return;
-    }
-  }
-  Timer2.SetEnabled(true);
-}
-
-void TForm1::StepScript() {
+LineKind DispatchLine(EngineState& engine, CommandHandlers& handlers, StepObserver& observer) {
   static const ScenarioText kNoLines;
-  const ScenarioText& lines = Engine.ScenarioLines ? *Engine.ScenarioLines : kNoLines;
-  const BytesView line = lines.At(Engine.CurrentLine);
+  const ScenarioText& lines = engine.ScenarioLines ? *engine.ScenarioLines : kNoLines;
+  const std::int32_t line_number = engine.CurrentLine;
+  const BytesView line = lines.At(line_number);
   // The opcode is taken once, before the handler runs, so a handler that
   // moves CurrentLine or reloads the file never causes a second command.
   const LineClass kind = ClassifyLine(line);
   switch (kind.Kind) {
-    case LineKind::Command:
-      host_.StepStarting(Engine.CurrentLine, kind.Row->Opcode);
-      (this->*kind.Row->Handler)(line);
-      return;
+    case LineKind::Command: {
+      const CommandRow& row = *kind.Row;
+      observer.StepStarting(line_number, row.Opcode);
+      (handlers.*row.Handler)(DecodeOperands(row, line));
+      // A conditional command that transferred has left its own line: every
+      // target is a "@TAG" or "@SUB" line, never the command's.
+      if (row.Lines == LineEffect::OneLine ||
+          (row.Lines == LineEffect::Conditional && engine.CurrentLine == line_number)) {
+        engine.CurrentLine += 1;
+      }
+      break;
+    }
     case LineKind::PassedOver:
-      host_.StepStarting(Engine.CurrentLine, OpcodeOf(line));
-      Engine.CurrentLine += 1;
-      return;
-    case LineKind::NotACommand:
-      host_.LineNotACommand(Engine.CurrentLine);
-      return;
+      observer.StepStarting(line_number, OpcodeOf(line));
+      engine.CurrentLine += 1;
+      break;
+    case LineKind::NotACommand: observer.LineNotACommand(line_number); break;
   }
+  return kind.Kind;
 }
 
-std::int32_t TForm1::FindTag(BytesView name) const {
-  if (auto line = Engine.TagTable.Find(name)) return *line;
+std::int32_t FindTag(const EngineState& engine, BytesView name) {
+  if (auto line = engine.TagTable.Find(name)) return *line;
   throw ScriptError(error_text::UndefinedTag(name));
 }
 
-std::int32_t TForm1::FindSub(BytesView name) const {
-  if (auto line = Engine.SubTable.Find(name)) return *line;
+std::int32_t FindSub(const EngineState& engine, BytesView name) {
+  if (auto line = engine.SubTable.Find(name)) return *line;
   throw ScriptError(error_text::UndefinedSub(name));
 }
 
-void TForm1::CallSubroutine(BytesView name, std::int32_t return_line) {
-  const std::int32_t target = FindSub(name);
-  if (Engine.ReturnDepth >= EngineState::kReturnStackCapacity) {
+void CallSubroutine(EngineState& engine, BytesView name, std::int32_t return_line) {
+  const std::int32_t target = FindSub(engine, name);
+  if (engine.ReturnDepth >= EngineState::kReturnStackCapacity) {
     throw ScriptError(error_text::CallTooDeep(EngineState::kReturnStackCapacity));
   }
-  Engine.ReturnStack[static_cast<std::size_t>(Engine.ReturnDepth)] = return_line;
-  Engine.ReturnDepth += 1;
-  Engine.CurrentLine = target;
+  engine.ReturnStack[static_cast<std::size_t>(engine.ReturnDepth)] = return_line;
+  engine.ReturnDepth += 1;
+  engine.CurrentLine = target;
 }
 
-void TForm1::ReturnFromCall(BytesView opcode) {
-  if (Engine.ReturnDepth <= 0) throw ScriptError(error_text::ReturnWithoutCall(opcode));
-  Engine.ReturnDepth -= 1;
+void ReturnFromCall(EngineState& engine, BytesView opcode) {
+  if (engine.ReturnDepth <= 0) throw ScriptError(error_text::ReturnWithoutCall(opcode));
+  engine.ReturnDepth -= 1;
   // The entry stays: nothing but a later call overwrites it.
-  Engine.CurrentLine = Engine.ReturnStack[static_cast<std::size_t>(Engine.ReturnDepth)];
+  engine.CurrentLine = engine.ReturnStack[static_cast<std::size_t>(engine.ReturnDepth)];
 }
 
 }  // namespace torvane

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+
 #include "platform/bytes.hpp"
+#include "platform/clock.hpp"
+#include "platform/game_folder.hpp"
 
 namespace torvane {
 
@@ -31,5 +36,12 @@ class SoundDevice {
   // True when the effect started.
   virtual bool Play(BytesView file) = 0;
 };
+
+// A game's two devices, made for its folder and its clock.
+struct MediaDevices {
+  std::unique_ptr<MusicDevice> Music;
+  std::unique_ptr<SoundDevice> Sounds;
+};
+using MediaFactory = std::function<MediaDevices(const platform::GameFolder& folder, const platform::Clock& clock)>;
 
 }  // namespace torvane

@@ -4,7 +4,7 @@
 
 #include <iostream>
 
-#include "media/headless_media.hpp"
+#include "media/silent_media.hpp"
 
 namespace torvane {
 
@@ -52,12 +52,12 @@ const MediaModuleApi* PlayerMedia::Api() {
 
 std::unique_ptr<MusicDevice> PlayerMedia::NewMusic(const platform::GameFolder& folder) {
   if (const MediaModuleApi* api = Api()) return std::unique_ptr<MusicDevice>(api->NewMusic(folder));
-  return std::make_unique<HeadlessMusic>(folder);
+  return std::make_unique<SilentMusic>(folder);
 }
 
 std::unique_ptr<SoundDevice> PlayerMedia::NewSound(const platform::GameFolder& folder) {
   if (const MediaModuleApi* api = Api()) return std::unique_ptr<SoundDevice>(api->NewSound(folder));
-  return std::make_unique<HeadlessSound>(folder);
+  return std::make_unique<SilentSound>(folder);
 }
 
 }  // namespace torvane

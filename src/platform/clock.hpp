@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -14,6 +15,18 @@ class Clock {
   virtual std::int64_t NowMs() const = 0;
 };
 
+// The desktop player's: milliseconds since it was made, on the monotonic clock.
+class SteadyClock final : public Clock {
+ public:
+  std::int64_t NowMs() const override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// The headless runner's and the tests': time moves only when told to.
 class VirtualClock final : public Clock {
  public:
   std::int64_t NowMs() const override { return now_; }

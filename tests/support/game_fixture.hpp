@@ -9,19 +9,15 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/clock.hpp"
+#include "game/virtual_time.hpp"
 #include "platform/cp932.hpp"
-#include "media/headless_media.hpp"
-#include "platform/game_folder.hpp"
-#include "save/save_point.hpp"
 #include "story/item_dialog.hpp"
-#include "ui/form1.hpp"
 
 namespace torvane::testing {
 
 // A host that records what the game asked of it, and answers modal
-// requests from scripted answers.
-struct RecordingHost final : GameHost {
+// requests from scripted answers; it observes the game too.
+struct RecordingHost final : ModalHost, GameObserver {
   std::vector<ErrorReport> errors;
   std::vector<std::pair<Bytes, StartMode>> loads;
   std::vector<std::int32_t> steps;
@@ -52,7 +48,7 @@ struct RecordingHost final : GameHost {
   std::string LastErrorUtf8() const { return errors.empty() ? "" : platform::Cp932ToUtf8(errors.back().Text); }
 };
 
-// A game folder of its own, a virtual clock and a main window on them.
+// A game folder of its own and a game on the virtual clock in it.
 class GameFixture : public ::testing::Test {
  protected:
   GameFixture() { std::filesystem::create_directories(dir_); }
@@ -64,19 +60,12 @@ class GameFixture : public ::testing::Test {
 
   // Writes "Sinario00.txt" and chooses Start.
   void StartWith(const std::string& bytes) {
-    WriteFile("Sinario00.txt", bytes);
+    WriteFile(kFirstScenario, bytes);
     form.RunMenuCommand(&TForm1::N1Click);
   }
 
   // Lets virtual time pass up to `ms` from now, firing every timer due.
-  void RunFor(std::int64_t ms) {
-    const std::int64_t deadline = clock.NowMs() + ms;
-    for (std::int64_t due; (due = form.Timers.NextDue()) >= 0 && due <= deadline;) {
-      clock.AdvanceTo(due);
-      form.Timers.FireNextDue(due);
-    }
-    clock.AdvanceTo(deadline);
-  }
+  void RunFor(std::int64_t ms) { game.Time.RunUntil(game.Time.After(ms)); }
 
   // Runs exactly `n` script ticks.
   void Ticks(int n) { RunFor(50 * static_cast<std::int64_t>(n)); }
@@ -89,12 +78,10 @@ class GameFixture : public ::testing::Test {
 
   std::filesystem::path dir_ = NewFolderName();
   RecordingHost host;
-  platform::VirtualClock clock;
-  platform::GameFolder folder{dir_};
-  HeadlessMusic music{folder};
-  HeadlessSound sounds{folder};
-  SavePointFile save_point = SavePointFile::AtPath(dir_ / "save" / "Kesmar.ini");
-  TForm1 form{FormServices{host, clock, folder, music, sounds, save_point}};
+  VirtualGame game{GameSetup{dir_, dir_ / "save" / "Kesmar.ini", {}}, host, host};
+  TForm1& form = game.Game.Form();
+  platform::VirtualClock& clock = game.Clock;
+  MusicDevice& music = game.Game.Music();
 };
 
 }  // namespace torvane::testing

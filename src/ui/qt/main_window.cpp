@@ -14,7 +14,6 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "media/headless_media.hpp"
 #include "platform/cp932.hpp"
 #include "ui/qt/client_image.hpp"
 #include "ui/qt/form_painter.hpp"
@@ -24,10 +23,6 @@ namespace torvane::qt {
 namespace {
 
 QString Utf8(BytesView cp932) { return QString::fromStdString(platform::Cp932ToUtf8(cp932)); }
-
-SavePointFile SavePointFor(const PlayerSetup& setup) {
-  return setup.SaveFile ? SavePointFile::AtPath(*setup.SaveFile) : SavePointFile::ForGame(setup.GameDir);
-}
 
 // For start-up measurements: the wall-clock time of the first frame.
 void ReportFirstFrame() {
@@ -39,51 +34,6 @@ void ReportFirstFrame() {
 }
 
 }  // namespace
-
-// Opening the sound device takes longer than showing the window, so the
-// devices are made once the title is on screen, or when the game first
-// needs them if that comes sooner. Before that nothing is open or playing.
-class MainWindow::DeferredMusic final : public MusicDevice {
- public:
-  DeferredMusic(const PlayerSetup& setup, const platform::GameFolder& folder) : setup_(setup), folder_(folder) {}
-  MusicDevice& Device() {
-    if (!device_) {
-      device_ = setup_.MakeMusic ? setup_.MakeMusic(folder_) : std::make_unique<HeadlessMusic>(folder_);
-    }
-    return *device_;
-  }
-  bool IsPlaying() override { return device_ && device_->IsPlaying(); }
-  void Stop() override {
-    if (device_) device_->Stop();
-  }
-  void Open(BytesView file) override { Device().Open(file); }
-  void Play() override { Device().Play(); }
-  void Close() override {
-    if (device_) device_->Close();
-  }
-
- private:
-  const PlayerSetup& setup_;
-  const platform::GameFolder& folder_;
-  std::unique_ptr<MusicDevice> device_;
-};
-
-class MainWindow::DeferredSound final : public SoundDevice {
- public:
-  DeferredSound(const PlayerSetup& setup, const platform::GameFolder& folder) : setup_(setup), folder_(folder) {}
-  SoundDevice& Device() {
-    if (!device_) {
-      device_ = setup_.MakeSounds ? setup_.MakeSounds(folder_) : std::make_unique<HeadlessSound>(folder_);
-    }
-    return *device_;
-  }
-  bool Play(BytesView file) override { return Device().Play(file); }
-
- private:
-  const PlayerSetup& setup_;
-  const platform::GameFolder& folder_;
-  std::unique_ptr<SoundDevice> device_;
-};
 
 // The client area: paints the model, and a press anywhere on it (not on
 // the list box, which takes its own) goes to the model's routing.
@@ -149,13 +99,9 @@ struct MainWindow::ShownState {
 MainWindow::MainWindow(PlayerSetup setup)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      setup_(std::move(setup)),
-      folder_(setup_.GameDir),
-      save_point_(SavePointFor(setup_)),
-      music_(std::make_unique<DeferredMusic>(setup_, folder_)),
-      sounds_(std::make_unique<DeferredSound>(setup_, folder_)),
-      assets_(setup_.Assets.valid() ? setup_.Assets.get() : LoadFormAssets()),
-      form_(FormServices{*this, clock_, folder_, *music_, *sounds_, save_point_}) {
+      game_(setup.Game, clock_, *this, setup.Observer ? *setup.Observer : quiet_),
+      assets_(setup.Assets.valid() ? setup.Assets.get() : LoadFormAssets()),
+      form_(game_.Form()) {
   InstallFontSubstitutions();
   const FormModel& model = form_.Form;
   setWindowTitle(Utf8(model.Caption));
@@ -211,10 +157,7 @@ ChoiceList* MainWindow::CommandList() {
 void MainWindow::FirstFrameShown() {
   ReportFirstFrame();
   // The frame is flushed by the time the event loop comes back.
-  QTimer::singleShot(0, this, [this] {
-    music_->Device();
-    sounds_->Device();
-  });
+  QTimer::singleShot(0, this, [this] { game_.MakeMediaDevices(); });
 }
 
 void MainWindow::PressClient(int x, int y, MouseButton button) {
@@ -231,14 +174,9 @@ void MainWindow::OnTimer() {
 
 void MainWindow::CallModel(const std::function<void()>& handler) {
   if (closing_) return;
+  // The model's entry points report their own errors through the error box.
   ++depth_;
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    // The handlers report their own errors; this is the last resort so
-    // that nothing unwinds through the toolkit.
-    if (!closing_) ShowErrorBox({Bytes(error.what()), std::nullopt, std::nullopt});
-  }
+  handler();
   --depth_;
   if (closing_) {
     if (depth_ == 0) DestroyForm();
@@ -427,42 +365,5 @@ void MainWindow::WaitHandlingMessages(std::int64_t ms) {
 }
 
 void MainWindow::CloseMainWindow() { close(); }
-
-void MainWindow::ScenarioLoaded(BytesView file, StartMode mode) {
-  if (observer_) observer_->ScenarioLoaded(file, mode);
-}
-void MainWindow::StepStarting(std::int32_t line, BytesView opcode) {
-  if (observer_) observer_->StepStarting(line, opcode);
-}
-void MainWindow::LineNotACommand(std::int32_t line) {
-  if (observer_) observer_->LineNotACommand(line);
-}
-void MainWindow::ScreenShown(ScreenMode mode) {
-  if (observer_) observer_->ScreenShown(mode);
-}
-void MainWindow::PageShown(BytesView text) {
-  if (observer_) observer_->PageShown(text);
-}
-void MainWindow::ScenePictureLoaded(BytesView file, const Picture& picture) {
-  if (observer_) observer_->ScenePictureLoaded(file, picture);
-}
-void MainWindow::PortraitDrawn(int number) {
-  if (observer_) observer_->PortraitDrawn(number);
-}
-void MainWindow::MessageWaiting(BytesView text) {
-  if (observer_) observer_->MessageWaiting(text);
-}
-void MainWindow::MenuWaiting(BytesView caption, const std::vector<Bytes>& entries) {
-  if (observer_) observer_->MenuWaiting(caption, entries);
-}
-void MainWindow::MusicStarted(BytesView file) {
-  if (observer_) observer_->MusicStarted(file);
-}
-void MainWindow::SoundStarted(BytesView file) {
-  if (observer_) observer_->SoundStarted(file);
-}
-void MainWindow::SavePointWritten(BytesView next) {
-  if (observer_) observer_->SavePointWritten(next);
-}
 
 }  // namespace torvane::qt

@@ -56,10 +56,10 @@ void Observations::MessageWaiting(BytesView text) { messages.push_back(Utf8(text
 void WindowFixture::Open(const std::vector<std::string>& scenario) {
   game.WriteScenario("Sinario00.txt", scenario);
   qt::PlayerSetup setup;
-  setup.GameDir = game.Dir();
-  setup.SaveFile = game.Dir() / "save.ini";
+  setup.Game.GameDir = game.Dir();
+  setup.Game.SaveFile = game.Dir() / "save.ini";
+  setup.Observer = &seen;
   window = std::make_unique<qt::MainWindow>(std::move(setup));
-  window->SetObserver(&seen);
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
 }

@@ -34,17 +34,12 @@ class TempGame {
 };
 
 // What the window reported as the game ran, with when.
-struct Observations final : GameHost {
+struct Observations final : GameObserver {
   using Clock = std::chrono::steady_clock;
   std::vector<std::pair<Clock::time_point, std::string>> pages;
   std::vector<std::string> messages;
   int menus = 0;
 
-  void ShowErrorBox(const ErrorReport&) override {}
-  MessageBoxResult ShowMessageBox(const MessageBoxRequest&) override { return MessageBoxResult::Ok; }
-  void RunItemDialog(TForm2&) override {}
-  void WaitHandlingMessages(std::int64_t) override {}
-  void CloseMainWindow() override {}
   void PageShown(BytesView text) override;
   void MessageWaiting(BytesView text) override;
   void MenuWaiting(BytesView, const std::vector<Bytes>&) override { ++menus; }

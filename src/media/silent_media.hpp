@@ -5,12 +5,12 @@
 
 namespace torvane {
 
-// Music and effects with no sound device: files are found and opened
-// exactly as the real player finds them, and nothing is heard. A headless
-// track never ends by itself.
-class HeadlessMusic final : public MusicDevice {
+// The player's silent fallback, and the devices of tests and tools: files
+// are found and opened exactly as the real player finds them, and nothing
+// is heard. A silent track never ends by itself.
+class SilentMusic final : public MusicDevice {
  public:
-  explicit HeadlessMusic(const platform::GameFolder& folder) : folder_(folder) {}
+  explicit SilentMusic(const platform::GameFolder& folder) : folder_(folder) {}
   bool IsPlaying() override { return open_ && playing_; }
   void Stop() override { playing_ = false; }
   void Open(BytesView file) override;
@@ -23,9 +23,9 @@ class HeadlessMusic final : public MusicDevice {
   bool playing_ = false;
 };
 
-class HeadlessSound final : public SoundDevice {
+class SilentSound final : public SoundDevice {
  public:
-  explicit HeadlessSound(const platform::GameFolder& folder) : folder_(folder) {}
+  explicit SilentSound(const platform::GameFolder& folder) : folder_(folder) {}
   bool Play(BytesView file) override;
 
  private:

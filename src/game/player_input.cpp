@@ -1,11 +1,12 @@
 // The player's one way of advancing a message: a press on the game screen.
-#include "ui/form1.hpp"
+#include "game/form1.hpp"
 
 namespace torvane {
+
 void TForm1::WaitForClick() {
   Engine.ClickGate = 0;
   Form.Cursors.Current = 1;
-  host_.MessageWaiting(Form.Label1.Caption);
+  observer_.MessageWaiting(Form.Label1.Caption);
 }
 
 // FormMouseDown, Label1MouseDown and Image1MouseDown behave alike; which of

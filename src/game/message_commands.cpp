@@ -1,8 +1,8 @@
 // "@TXT", "@BGS" and the portrait.
 #include "engine/operands.hpp"
-#include "platform/script_error.hpp"
+#include "game/form1.hpp"
 #include "pictures/picture.hpp"
-#include "ui/form1.hpp"
+#include "platform/script_error.hpp"
 
 namespace torvane {
 
@@ -11,11 +11,11 @@ namespace torvane {
 void TForm1::DrawPortrait(std::int32_t number) {
   if (number < 0 || number > 10) return;
   Form.Image2Portrait = number;
-  host_.PortraitDrawn(number);
+  observer_.PortraitDrawn(number);
 }
 
-void TForm1::CmdTXT(BytesView line) {
-  DrawPortrait(NumberOperand(line));
+void TForm1::CmdTXT(const Operands& operands) {
+  DrawPortrait(operands.Number);
   const ScenarioText& lines = *Engine.ScenarioLines;
   Engine.CurrentLine += 1;
   // The text starts with a line feed, so its first row is always empty.
@@ -30,15 +30,14 @@ void TForm1::CmdTXT(BytesView line) {
 
 // The format follows the extension, checked before the file is opened; the
 // old picture stays until the new one has loaded completely.
-void TForm1::CmdBGS(BytesView line) {
-  const BytesView file_name = FileOperand(line);
+void TForm1::CmdBGS(const Operands& operands) {
+  const BytesView file_name = operands.Name;
   const PictureFormat format = PictureFormatForName(file_name);
   const auto bytes = folder_.ReadFile(file_name);
   if (!bytes) throw ScriptError(error_text::CannotOpenFile(file_name));
   auto picture = std::make_shared<const Picture>(DecodePicture(format, *bytes));
   Form.Image1Picture = picture;
-  host_.ScenePictureLoaded(file_name, *picture);
-  Engine.CurrentLine += 1;
+  observer_.ScenePictureLoaded(file_name, *picture);
 }
 
 }  // namespace torvane

@@ -1,16 +1,17 @@
 // "@CMD" and the choice in the command list.
+#include "engine/interpreter.hpp"
 #include "engine/operands.hpp"
+#include "game/form1.hpp"
 #include "platform/script_error.hpp"
-#include "ui/form1.hpp"
 
 namespace torvane {
 
-void TForm1::CmdCMD(BytesView line) {
+void TForm1::CmdCMD(const Operands& operands) {
   Form.Label2.Enabled = true;
   Form.ListBox1.Enabled = true;
   Form.ListBox1Items.clear();
   Form.ListBox1ItemIndex = -1;
-  Form.Label2.Caption = Bytes(NameOperand(line));
+  Form.Label2.Caption = Bytes(operands.Name);
   const ScenarioText& lines = *Engine.ScenarioLines;
   Engine.CurrentLine += 1;
   std::size_t k = 0;
@@ -25,7 +26,7 @@ void TForm1::CmdCMD(BytesView line) {
   }
   Engine.CurrentLine += 1;
   Engine.MenuGate = 0;
-  host_.MenuWaiting(Form.Label2.Caption, Form.ListBox1Items);
+  observer_.MenuWaiting(Form.Label2.Caption, Form.ListBox1Items);
 }
 
 void TForm1::ListBox1Select(int index) {
@@ -41,11 +42,10 @@ void TForm1::ListBox1Click() {
   const int index = Form.ListBox1ItemIndex;
   if (index < 0 || static_cast<std::size_t>(index) >= Form.ListBox1Items.size()) return;
   if (Engine.MenuGate == 0) Form.Label1.Caption.clear();
-  try {
-    CallSubroutine(CommandTargets[static_cast<std::size_t>(index)], Engine.CurrentLine);
-  } catch (const ScriptError& error) {
+  const Bytes& target = CommandTargets[static_cast<std::size_t>(index)];
+  if (auto error = ErrorOf([&] { CallSubroutine(Engine, target, Engine.CurrentLine); }, Engine.CurrentLine)) {
     Timer2.SetEnabled(false);
-    host_.ShowErrorBox({error.Text(), scenario_file_, Engine.CurrentLine});
+    ShowErrorBox(*error);
     return;
   }
   Form.ListBox1Items.clear();

@@ -1,14 +1,11 @@
 // "@SAV" and Continue.
-#include "engine/operands.hpp"
-#include "ui/form1.hpp"
+#include "game/form1.hpp"
 
 namespace torvane {
 
-void TForm1::CmdSAV(BytesView line) {
-  const BytesView next = FileOperand(line);
-  save_point_.WriteNext(next);
-  host_.SavePointWritten(next);
-  Engine.CurrentLine += 1;
+void TForm1::CmdSAV(const Operands& operands) {
+  save_point_.WriteNext(operands.Name);
+  observer_.SavePointWritten(operands.Name);
 }
 
 // As Start, but from the saved file, with the normal screen shown at once
@@ -16,6 +13,7 @@ void TForm1::CmdSAV(BytesView line) {
 void TForm1::CONTIClick() {
   StartScenario(save_point_.ReadNext(), StartMode::NewGame);
   ShowNormalScreen();
+  Engine.CurrentLine += 1;
 }
 
 }  // namespace torvane

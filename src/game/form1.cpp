@@ -1,4 +1,4 @@
-#include "ui/form1.hpp"
+#include "game/form1.hpp"
 
 namespace torvane {
 
@@ -6,6 +6,7 @@ TForm1::TForm1(const FormServices& services)
     : Timer1(services.Clock, 1000, false),
       Timer2(services.Clock, 50, true),
       host_(services.Host),
+      observer_(services.Observer),
       folder_(services.Folder),
       music_(services.Music),
       sounds_(services.Sounds),

@@ -1,4 +1,4 @@
-#include "media/headless_media.hpp"
+#include "media/silent_media.hpp"
 
 #include <filesystem>
 
@@ -15,12 +15,12 @@ bool IsReadableFile(const platform::GameFolder& folder, BytesView file) {
 
 }  // namespace
 
-void HeadlessMusic::Open(BytesView file) {
+void SilentMusic::Open(BytesView file) {
   Close();
   if (!IsReadableFile(folder_, file)) throw ScriptError(error_text::CannotOpenMusic(file));
   open_ = true;
 }
 
-bool HeadlessSound::Play(BytesView file) { return IsReadableFile(folder_, file); }
+bool SilentSound::Play(BytesView file) { return IsReadableFile(folder_, file); }
 
 }  // namespace torvane

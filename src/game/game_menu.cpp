@@ -1,17 +1,15 @@
 // The game menu's commands and shutdown.
-#include "platform/script_error.hpp"
+#include "game/form1.hpp"
 #include "platform/cp932.hpp"
-#include "ui/form1.hpp"
 
 namespace torvane {
 
-void TForm1::N1Click() { StartScenario("Sinario00.txt", StartMode::NewGame); }
+void TForm1::N1Click() { StartScenario(kFirstScenario, StartMode::NewGame); }
 
 // The only question before quitting; the close box asks nothing.
 void TForm1::MENU12Click() {
-  const MessageBoxResult answer =
-      host_.ShowMessageBox({platform::Utf8ToCp932("ゲームを終了してもよろしいですか？"),
-                            platform::Utf8ToCp932("ゲームの終了"), MessageBoxButtons::YesNo});
+  const MessageBoxResult answer = ShowMessageBox(
+      {Sjis("ゲームを終了してもよろしいですか？"), Sjis("ゲームの終了"), MessageBoxButtons::YesNo});
   if (answer == MessageBoxResult::Yes) host_.CloseMainWindow();
 }
 
@@ -24,11 +22,7 @@ void TForm1::FormDestroy() {
 // Errors of a menu command reach the standard error box, and the program
 // stays where it was: after a failed Start the title and the menu remain.
 void TForm1::RunMenuCommand(void (TForm1::*command)()) {
-  try {
-    (this->*command)();
-  } catch (const ScriptError& error) {
-    host_.ShowErrorBox({error.Text(), std::nullopt, std::nullopt});
-  }
+  Guarded([this, command] { (this->*command)(); }, std::nullopt);
 }
 
 }  // namespace torvane

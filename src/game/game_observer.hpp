@@ -2,15 +2,14 @@
 
 #include <cstdint>
 #include <optional>
-#include <string_view>
 #include <vector>
 
+#include "engine/interpreter.hpp"
 #include "platform/bytes.hpp"
 
 namespace torvane {
 
 struct Picture;
-class TForm2;
 
 enum class StartMode { NewGame, NextFile };
 enum class ScreenMode { Narration, Normal };
@@ -32,31 +31,14 @@ struct MessageBoxRequest {
   MessageBoxButtons Buttons;
 };
 
-// What the game asks of the program around it. The desktop player serves
-// it with windows and nested event loops; the headless runner with its
-// input script, its virtual clock and its transcript. Who calls: `TForm1`,
-// always from within a tick, a menu command or a player action.
-class GameHost {
+// What the game shows and plays as it runs, for transcripts and tools.
+// Every method has an empty default, so an observer overrides only what it
+// records, and a new event is one method here and one call in `TForm1`.
+// Who calls: `TForm1`, in the order the player would see and hear it;
+// a modal request is reported before it is shown.
+class GameObserver : public StepObserver {
  public:
-  virtual ~GameHost() = default;
-
-  // The standard error box: modal, the text, caption "Torvane", error icon.
-  virtual void ShowErrorBox(const ErrorReport& error) = 0;
-  // A modal message box; returns the button the player chose.
-  virtual MessageBoxResult ShowMessageBox(const MessageBoxRequest& box) = 0;
-  // Shows the item dialog modally and returns once it has closed.
-  virtual void RunItemDialog(TForm2& dialog) = 0;
-  // Lets `ms` milliseconds pass while window messages (timers, painting,
-  // presses) are handled; the narration page wait.
-  virtual void WaitHandlingMessages(std::int64_t ms) = 0;
-  // Closes the main window; the program then ends, and the window's
-  // destruction runs `FormDestroy`.
-  virtual void CloseMainWindow() = 0;
-
-  // Observations for transcripts and tools; the window may ignore them.
   virtual void ScenarioLoaded(BytesView /*file*/, StartMode /*mode*/) {}
-  virtual void StepStarting(std::int32_t /*line*/, BytesView /*opcode*/) {}
-  virtual void LineNotACommand(std::int32_t /*line*/) {}
   virtual void ScreenShown(ScreenMode /*mode*/) {}
   virtual void PageShown(BytesView /*text*/) {}
   virtual void ScenePictureLoaded(BytesView /*file*/, const Picture& /*picture*/) {}
@@ -66,6 +48,9 @@ class GameHost {
   virtual void MusicStarted(BytesView /*file*/) {}
   virtual void SoundStarted(BytesView /*file*/) {}
   virtual void SavePointWritten(BytesView /*next*/) {}
+  virtual void ErrorShown(const ErrorReport& /*error*/) {}
+  virtual void MessageBoxShown(const MessageBoxRequest& /*box*/) {}
+  virtual void ItemDialogShown(const std::vector<Bytes>& /*entries*/) {}
 };
 
 }  // namespace torvane

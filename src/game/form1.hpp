@@ -1,29 +1,30 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
-#include "platform/bytes.hpp"
+#include "engine/command_table.hpp"
 #include "engine/engine_state.hpp"
+#include "game/game_observer.hpp"
+#include "game/modal_host.hpp"
 #include "media/media_devices.hpp"
+#include "platform/bytes.hpp"
 #include "platform/clock.hpp"
+#include "platform/game_file_names.hpp"
 #include "platform/game_folder.hpp"
 #include "save/save_point.hpp"
 #include "story/story_state.hpp"
 #include "ui/form_model.hpp"
-#include "ui/game_host.hpp"
 #include "ui/press_routing.hpp"
 
 namespace torvane {
 
-// The main window object: it holds all engine and story state for as long
-// as it lives, and every command of the language is one of its handlers.
-// It knows no toolkit: what it shows is `Form`, and what it asks of the
-// program around it goes through `GameHost`. The handlers are defined next
-// to the rules they implement (engine/, story/, ui/, media/, save/).
 // What the main window is given by the program that creates it.
 struct FormServices {
-  GameHost& Host;
+  ModalHost& Host;
+  GameObserver& Observer;
   const platform::Clock& Clock;
   const platform::GameFolder& Folder;
   MusicDevice& Music;  // MediaPlayer1
@@ -31,7 +32,12 @@ struct FormServices {
   const SavePointFile& SavePoint;
 };
 
-class TForm1 {
+// The main window object: it holds all engine and story state for as long
+// as it lives, and every command of the language is one of its handlers.
+// It knows no toolkit: what it shows is `Form`, what it asks of the program
+// around it goes through `ModalHost`, and what it reports goes to the
+// `GameObserver`.
+class TForm1 final : public CommandHandlers {
  public:
   static constexpr std::size_t kCommandTargetCapacity = 600;
 
@@ -56,15 +62,9 @@ class TForm1 {
   void LoadScenario(BytesView file_name);
   void StartScenario(BytesView file_name, StartMode mode);
   const Bytes& ScenarioFile() const { return scenario_file_; }
-
-  // Label look-ups; a name the current file does not define stops the script.
-  std::int32_t FindTag(BytesView name) const;
-  std::int32_t FindSub(BytesView name) const;
-
-  // A call pushes `return_line` and continues at the "@SUB" line; a return
-  // pops it. Shared by "@GSB", "@FSB", "@ISJ" and the command list.
-  void CallSubroutine(BytesView name, std::int32_t return_line);
-  void ReturnFromCall(BytesView opcode);
+  // The line the engine stays on because it is not a command, once a step
+  // has found it there; none after any other step or a load.
+  std::optional<std::int32_t> StuckLine() const { return stuck_line_; }
 
   // Player input. A press at client coordinates goes to the control the
   // routing picks; the three press handlers of the game screen act alike.
@@ -86,49 +86,32 @@ class TForm1 {
   void FormDestroy();
   void RunMenuCommand(void (TForm1::*command)());
 
-  // Command handlers, one per opcode, each given the whole line.
-  void CmdCMD(BytesView line);
-  void CmdJMP(BytesView line);
-  void CmdFON(BytesView line);
-  void CmdFOF(BytesView line);
-  void CmdTXT(BytesView line);
-  void CmdBGM(BytesView line);
-  void CmdSEM(BytesView line);
-  void CmdESB(BytesView line);
-  void CmdRTN(BytesView line);
-  void CmdCLF(BytesView line);
-  void CmdFJP(BytesView line);
-  void CmdFSB(BytesView line);
-  void CmdGSB(BytesView line);
-  void CmdBGS(BytesView line);
-  void CmdLST(BytesView line);
-  void CmdNXT(BytesView line);
-  void CmdEND(BytesView line);
-  void CmdTAG(BytesView line);
-  void CmdSUB(BytesView line);
-  void CmdSTR(BytesView line);
-  void CmdSTX(BytesView line);
-  void CmdSTE(BytesView line);
-  void CmdREM(BytesView line);
-  void CmdIIZ(BytesView line);
-  void CmdIGG(BytesView line);
-  void CmdIGN(BytesView line);
-  void CmdIUU(BytesView line);
-  void CmdIUN(BytesView line);
-  void CmdICL(BytesView line);
-  void CmdIVW(BytesView line);
-  void CmdITM(BytesView line);
-  void CmdISS(BytesView line);
-  void CmdISJ(BytesView line);
-  void CmdSAV(BytesView line);
+  // The command handlers, one per row of the command table.
+#define TORVANE_HANDLER(op, form, lines) void Cmd##op(const Operands& operands) override;
+  TORVANE_COMMANDS(TORVANE_HANDLER)
+#undef TORVANE_HANDLER
 
  private:
-  GameHost& host_;
+  // The one way an error reaches the player: whatever `action` raises
+  // becomes the report of the error box, naming `line` of the current file
+  // when given. Exceptions of the front end's own, which are not standard
+  // ones, pass through.
+  std::optional<ErrorReport> ErrorOf(const std::function<void()>& action, std::optional<std::int32_t> line);
+  // As ErrorOf, showing the box; false when it did.
+  bool Guarded(const std::function<void()>& action, std::optional<std::int32_t> line);
+  void ShowErrorBox(const ErrorReport& error);
+  MessageBoxResult ShowMessageBox(const MessageBoxRequest& box);
+  // Runs a command met inside another's block, as its own step would.
+  void RunInline(BytesView line);
+
+  ModalHost& host_;
+  GameObserver& observer_;
   const platform::GameFolder& folder_;
   MusicDevice& music_;
   SoundDevice& sounds_;
   const SavePointFile& save_point_;
   Bytes scenario_file_;
+  std::optional<std::int32_t> stuck_line_;
 };
 
 }  // namespace torvane

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "engine/engine_state.hpp"
+#include "platform/bytes.hpp"
+
+namespace torvane {
+
+// Makes a file's bytes the current scenario: its lines and its labels. A
+// file with more lines or labels than the tables hold is refused whole, so
+// the current file and its labels stay as they were.
+void LoadScenarioBytes(EngineState& engine, BytesView file_name, Bytes bytes);
+
+}  // namespace torvane

@@ -1,0 +1,63 @@
+#include "media/deferred_media.hpp"
+
+#include "media/silent_media.hpp"
+
+namespace torvane {
+
+// Until the devices exist nothing plays, so asking whether music plays,
+// stopping and closing need not make them.
+class DeferredMedia::LateMusic final : public MusicDevice {
+ public:
+  explicit LateMusic(DeferredMedia& media) : media_(media) {}
+  bool IsPlaying() override { return Made() && Made()->IsPlaying(); }
+  void Stop() override {
+    if (Made()) Made()->Stop();
+  }
+  void Open(BytesView file) override { Device().Open(file); }
+  void Play() override { Device().Play(); }
+  void Close() override {
+    if (Made()) Made()->Close();
+  }
+
+ private:
+  MusicDevice* Made() const { return media_.devices_.Music.get(); }
+  MusicDevice& Device() {
+    media_.MakeDevices();
+    return *media_.devices_.Music;
+  }
+  DeferredMedia& media_;
+};
+
+class DeferredMedia::LateSound final : public SoundDevice {
+ public:
+  explicit LateSound(DeferredMedia& media) : media_(media) {}
+  bool Play(BytesView file) override {
+    media_.MakeDevices();
+    return media_.devices_.Sounds->Play(file);
+  }
+
+ private:
+  DeferredMedia& media_;
+};
+
+DeferredMedia::DeferredMedia(MediaFactory factory, const platform::GameFolder& folder, const platform::Clock& clock)
+    : factory_(std::move(factory)),
+      folder_(folder),
+      clock_(clock),
+      music_(std::make_unique<LateMusic>(*this)),
+      sounds_(std::make_unique<LateSound>(*this)) {}
+
+DeferredMedia::~DeferredMedia() = default;
+
+MusicDevice& DeferredMedia::Music() { return *music_; }
+
+SoundDevice& DeferredMedia::Sounds() { return *sounds_; }
+
+void DeferredMedia::MakeDevices() {
+  if (devices_.Music) return;
+  if (factory_) devices_ = factory_(folder_, clock_);
+  if (!devices_.Music) devices_.Music = std::make_unique<SilentMusic>(folder_);
+  if (!devices_.Sounds) devices_.Sounds = std::make_unique<SilentSound>(folder_);
+}
+
+}  // namespace torvane
