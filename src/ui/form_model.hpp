@@ -78,16 +78,16 @@ struct FormModel {
 
   // In creation order, which is the stacking order: each lies above the
   // ones before it, and the child windows above all windowless controls.
-  Control Image1;
-  Control Label1;
-  Control Label2;
-  Control Label3;
-  Control Image2;
-  Control Label4;
-  Control Image3;
-  Control ListBox1;
-  Control MediaPlayer1;
-  Control MediaPlayer2;
+  Control Image1;        // the scene picture
+  Control Label1;        // the message area
+  Control Label2;        // the command caption
+  Control Label3;        // the overlay label, whose empty text nothing changes
+  Control Image2;        // the portrait
+  Control Label4;        // the full-screen narration page
+  Control Image3;        // the title picture
+  Control ListBox1;      // the command list
+  Control MediaPlayer1;  // the music player
+  Control MediaPlayer2;  // placed on the window, driven by nothing
 
   std::shared_ptr<const Picture> Image1Picture;  // the scene picture, none at creation
   std::optional<int> Image2Portrait;             // the portrait drawn last, none at creation

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "engine/command_table.hpp"
 
 namespace torvane {
@@ -15,7 +14,18 @@ TEST(CommandTable, HoldsTheThirtyFourOpcodesInTestOrder) {
   for (std::size_t i = 0; i < kCommandTable.size(); ++i) {
     EXPECT_EQ(kCommandTable[i].Opcode, expected[i]);
     EXPECT_EQ(kCommandTable[i].HandlerName, "Cmd" + std::string(expected[i] + 1));
+    EXPECT_EQ(static_cast<std::size_t>(kCommandTable[i].Id), i);
     for (std::size_t j = 0; j < i; ++j) EXPECT_NE(kCommandTable[i].Handler, kCommandTable[j].Handler);
+  }
+}
+
+// Every block command reads its own lines, and only transfers and
+// conditionals may leave a line other than by one.
+TEST(CommandTable, BlockFormsGoWithBlockCommands) {
+  for (const CommandRow& row : kCommandTable) {
+    const bool block_form = row.Operands == OperandForm::MessageBlock || row.Operands == OperandForm::MenuBlock ||
+                            row.Operands == OperandForm::ItemBlock || row.Operands == OperandForm::PageBlock;
+    EXPECT_EQ(block_form, row.Lines == LineEffect::Block) << row.Opcode;
   }
 }
 

@@ -1,0 +1,2 @@
+// Compiled once for each pair of a layer and a header: see CMakeLists.txt.
+#include PROBE_HEADER
