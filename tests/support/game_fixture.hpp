@@ -48,6 +48,13 @@ struct RecordingHost final : ModalHost, GameObserver {
   std::string LastErrorUtf8() const { return errors.empty() ? "" : platform::Cp932ToUtf8(errors.back().Text); }
 };
 
+// A fresh name for a game folder under the system's temporary folder.
+inline std::filesystem::path NewFolderName() {
+  static std::atomic<int> counter{0};
+  return std::filesystem::temp_directory_path() /
+         ("torvane-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+}
+
 // A game folder of its own and a game on the virtual clock in it.
 class GameFixture : public ::testing::Test {
  protected:
@@ -70,11 +77,6 @@ class GameFixture : public ::testing::Test {
   // Runs exactly `n` script ticks.
   void Ticks(int n) { RunFor(50 * static_cast<std::int64_t>(n)); }
 
-  static std::filesystem::path NewFolderName() {
-    static std::atomic<int> counter{0};
-    return std::filesystem::temp_directory_path() /
-           ("torvane-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-  }
 
   std::filesystem::path dir_ = NewFolderName();
   RecordingHost host;
