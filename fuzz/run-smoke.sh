@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz preset and fuzzes the scenario loader and engine for a
-# while, then the picture decoders and the INI reader for a third of that
-# each: ./fuzz/run-smoke.sh [seconds]  (default 30).
+# while, then the picture decoders, the INI reader and the save point's
+# read-modify-write for a third of that each: ./fuzz/run-smoke.sh [seconds]
+# (default 30).
 # New inputs go to a scratch copy of the starting corpus, never to the
 # repository. A crash leaves its reproducer under the printed artifact
 # folder and makes the script exit non-zero.
@@ -18,7 +19,7 @@ cd "$repo"
 
 # TORVANE_FUZZ_JOBS limits the compile jobs on a shared machine.
 cmake --preset fuzz
-cmake --build --preset fuzz --target fuzz_scenario fuzz_pictures fuzz_ini -j "${TORVANE_FUZZ_JOBS:-$(nproc)}"
+cmake --build --preset fuzz --target fuzz_scenario fuzz_pictures fuzz_ini fuzz_save_point -j "${TORVANE_FUZZ_JOBS:-$(nproc)}"
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/torvane-fuzz.XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT
@@ -54,4 +55,5 @@ short=$(( seconds / 3 > 5 ? seconds / 3 : 5 ))
 fuzz fuzz_scenario scenario "$seconds"
 fuzz fuzz_pictures pictures "$short"
 fuzz fuzz_ini ini "$short"
+fuzz fuzz_save_point save_point "$short"
 echo "no crash"

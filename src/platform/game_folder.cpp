@@ -1,17 +1,14 @@
 #include "platform/game_folder.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
 #include <system_error>
 #include <utility>
 
 #include "platform/ascii.hpp"
 #include "platform/cp932.hpp"
+#include "platform/file_reader.hpp"
+#include "platform/script_error.hpp"
 
 namespace torvane::platform {
 namespace fs = std::filesystem;
@@ -78,36 +75,12 @@ std::optional<fs::path> GameFolder::Resolve(std::string_view name) const {
 std::optional<std::string> GameFolder::ReadFile(std::string_view name) const {
   const std::optional<fs::path> path = Resolve(name);
   if (!path) return std::nullopt;
-
-  // O_NONBLOCK so that a FIFO under a game file's name cannot hang the
-  // player; fstat below turns it away. It changes nothing for regular files.
-  const int fd = ::open(path->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-
-  // Sized once from fstat, one byte over so that the read hitting EOF needs
-  // no growth; the file may still change under us, so read until EOF.
-  std::string data;
-  data.resize(info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096);
-  std::size_t used = 0;
-  for (;;) {
-    if (used == data.size()) data.resize(data.size() * 2);
-    const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    used += static_cast<std::size_t>(n);
+  FileContent content = ReadRegularFile(*path, kGameFileLimit);
+  if (content.status == FileContent::Status::TooLarge) {
+    throw ScriptError(error_text::FileTooLarge(name, kGameFileLimit));
   }
-  data.resize(used);
-  return data;
+  if (content.status != FileContent::Status::Read) return std::nullopt;
+  return std::move(content.bytes);
 }
 
 const std::vector<std::string>& GameFolder::Listing(const fs::path& dir, bool refresh) const {

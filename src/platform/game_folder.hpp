@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -8,6 +9,11 @@
 #include <vector>
 
 namespace torvane::platform {
+
+// The largest file a game may name. A real scenario or picture is a few
+// hundred kilobytes; the largest bitmap the decoder takes (16,777,216 pixels
+// of 32 bits) is 64 MB.
+inline constexpr std::uint64_t kGameFileLimit = std::uint64_t{128} << 20;
 
 // The folder a game runs in, and the one way every file a game names is
 // found. Scenario files name pictures, music, sounds and the next scenario as
@@ -28,7 +34,10 @@ class GameFolder {
   std::optional<std::filesystem::path> Resolve(std::string_view name) const;
 
   // The whole content of the regular file that `name` resolves to, or
-  // nothing when it cannot be found or read.
+  // nothing when it cannot be found or read, or is no regular file. A name
+  // may leave the folder (an absolute path, or ".." past it), as it could on
+  // Windows. Raises "ファイル %s は大きすぎます" for a file over
+  // kGameFileLimit.
   std::optional<std::string> ReadFile(std::string_view name) const;
 
  private:

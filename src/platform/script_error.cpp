@@ -18,6 +18,11 @@ Bytes CannotOpenFile(BytesView file_name) {
   return Sjis("ファイル ") + Bytes(file_name) + Sjis(" は開けません");
 }
 
+// The limit is given in megabytes, as Windows counts them (2^20 bytes).
+Bytes FileTooLarge(BytesView file_name, std::uint64_t limit) {
+  return Sjis("ファイル ") + Bytes(file_name) + Sjis(" は大きすぎます (" + std::to_string(limit >> 20) + " MB まで)");
+}
+
 Bytes UndefinedTag(BytesView name) {
   return Sjis("ラベル「") + Bytes(name) + Sjis("」(@TAG) がこのファイルにありません");
 }

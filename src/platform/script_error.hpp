@@ -25,6 +25,7 @@ namespace error_text {
 Bytes ListIndexOutOfBounds(std::int64_t index);
 Bytes NotAnInteger(BytesView slice);
 Bytes CannotOpenFile(BytesView file_name);
+Bytes FileTooLarge(BytesView file_name, std::uint64_t limit);
 Bytes UndefinedTag(BytesView name);
 Bytes UndefinedSub(BytesView name);
 Bytes ReturnWithoutCall(BytesView opcode);

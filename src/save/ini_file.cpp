@@ -64,29 +64,56 @@ std::optional<KeyLine> ParseKeyLine(std::string_view text) {
   return KeyLine{Trim(text.substr(0, equals)), text.substr(equals + 1)};
 }
 
-// Lines [header, end) of the first section of that name.
+bool IsBreak(char c) { return c == '\r' || c == '\n'; }
+
+// One line of the file, by position: its text is [begin, end), its line
+// break [end, next).
+struct Line {
+  std::size_t begin;
+  std::size_t end;
+  std::size_t next;
+};
+
+// The line that starts at `pos`, which is inside `bytes`.
+Line LineAt(std::string_view bytes, std::size_t pos) {
+  std::size_t brk = pos;
+  while (brk < bytes.size() && !IsBreak(bytes[brk])) ++brk;
+  if (brk == bytes.size()) return Line{pos, brk, brk};
+  const std::size_t length = bytes[brk] == '\r' && brk + 1 < bytes.size() && bytes[brk + 1] == '\n' ? 2 : 1;
+  return Line{pos, brk, brk + length};
+}
+
+std::string_view TextOf(std::string_view bytes, Line line) { return bytes.substr(line.begin, line.end - line.begin); }
+
+// The header line of the first section of that name, and where the section
+// ends: at the next header line, or at the end of the file.
 struct Span {
-  std::size_t header;
+  Line header;
   std::size_t end;
 };
 
-template <typename Lines>
-std::optional<Span> FindSection(const Lines& lines, std::string_view name) {
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const auto found = SectionName(lines[i].text);
+std::optional<Span> FindSection(std::string_view bytes, std::string_view name) {
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    const Line line = LineAt(bytes, pos);
+    pos = line.next;
+    const auto found = SectionName(TextOf(bytes, line));
     if (!found || !SameName(*found, name)) continue;
-    std::size_t end = i + 1;
-    while (end < lines.size() && !SectionName(lines[end].text)) ++end;
-    return Span{i, end};
+    while (pos < bytes.size()) {
+      const Line inside = LineAt(bytes, pos);
+      if (SectionName(TextOf(bytes, inside))) break;
+      pos = inside.next;
+    }
+    return Span{line, pos};
   }
   return std::nullopt;
 }
 
-template <typename Lines>
-std::optional<std::size_t> FindKey(const Lines& lines, Span section, std::string_view key) {
-  for (std::size_t i = section.header + 1; i < section.end; ++i) {
-    const auto line = ParseKeyLine(lines[i].text);
-    if (line && SameName(line->key, key)) return i;
+std::optional<Line> FindKey(std::string_view bytes, Span section, std::string_view key) {
+  for (std::size_t pos = section.header.next; pos < section.end;) {
+    const Line line = LineAt(bytes, pos);
+    pos = line.next;
+    const auto parsed = ParseKeyLine(TextOf(bytes, line));
+    if (parsed && SameName(parsed->key, key)) return line;
   }
   return std::nullopt;
 }
@@ -95,68 +122,53 @@ std::optional<std::size_t> FindKey(const Lines& lines, Span section, std::string
 
 IniFile IniFile::Parse(std::string_view bytes) {
   IniFile file;
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    const std::size_t brk = bytes.find_first_of("\r\n", pos);
-    if (brk == std::string_view::npos) {
-      file.lines_.push_back({std::string(bytes.substr(pos)), std::string()});
-      break;
-    }
-    const std::size_t length = bytes[brk] == '\r' && brk + 1 < bytes.size() && bytes[brk + 1] == '\n' ? 2 : 1;
-    file.lines_.push_back({std::string(bytes.substr(pos, brk - pos)), std::string(bytes.substr(brk, length))});
-    pos = brk + length;
-  }
+  file.bytes_ = std::string(bytes);
   return file;
 }
 
 std::optional<std::string> IniFile::Read(std::string_view section, std::string_view key) const {
-  const auto span = FindSection(lines_, CallerName(section));
+  const auto span = FindSection(bytes_, CallerName(section));
   if (!span) return std::nullopt;
-  const auto index = FindKey(lines_, *span, CallerName(key));
-  if (!index) return std::nullopt;
-  std::string_view value = Trim(ParseKeyLine(lines_[*index].text)->value);
+  const auto line = FindKey(bytes_, *span, CallerName(key));
+  if (!line) return std::nullopt;
+  std::string_view value = Trim(ParseKeyLine(TextOf(bytes_, *line))->value);
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
   return std::string(value.substr(0, kReadLimit));
 }
 
+// Each change keeps a line break between the text it adds and its
+// neighbours, and adds no line break of its own inside a line, so every line
+// it leaves alone is split exactly as before.
 void IniFile::Write(std::string_view section, std::string_view key, std::string_view value) {
   // The caller's own spelling of the key goes into the line, as Windows
   // writes it; the value is kept byte for byte up to any line break.
   std::string text = std::string(BeforeBreak(key)) + "=" + std::string(BeforeBreak(value));
 
-  const auto span = FindSection(lines_, CallerName(section));
+  const auto span = FindSection(bytes_, CallerName(section));
   if (!span) {
-    if (!lines_.empty() && lines_.back().terminator.empty()) lines_.back().terminator = kNewLine;
-    lines_.push_back({"[" + std::string(BeforeBreak(section)) + "]", std::string(kNewLine)});
-    lines_.push_back({std::move(text), std::string(kNewLine)});
+    if (!bytes_.empty() && !IsBreak(bytes_.back())) bytes_ += kNewLine;
+    bytes_.append("[").append(BeforeBreak(section)).append("]").append(kNewLine);
+    bytes_.append(text).append(kNewLine);
     return;
   }
-  if (const auto index = FindKey(lines_, *span, CallerName(key))) {
-    lines_[*index].text = std::move(text);
+  if (const auto line = FindKey(bytes_, *span, CallerName(key))) {
+    bytes_.replace(line->begin, line->end - line->begin, text);
     return;
   }
   // After the section's last non-blank line, so that blank lines keep
   // separating it from the next section.
-  std::size_t last = span->header;
-  for (std::size_t i = span->header + 1; i < span->end; ++i) {
-    if (!Trim(lines_[i].text).empty()) last = i;
+  Line last = span->header;
+  for (std::size_t pos = span->header.next; pos < span->end;) {
+    const Line line = LineAt(bytes_, pos);
+    pos = line.next;
+    if (!Trim(TextOf(bytes_, line)).empty()) last = line;
   }
-  if (lines_[last].terminator.empty()) lines_[last].terminator = kNewLine;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(last + 1), Line{std::move(text), std::string(kNewLine)});
-}
-
-std::string IniFile::Serialize() const {
-  std::size_t size = 0;
-  for (const Line& line : lines_) size += line.text.size() + line.terminator.size();
-  std::string bytes;
-  bytes.reserve(size);
-  for (const Line& line : lines_) {
-    bytes += line.text;
-    bytes += line.terminator;
-  }
-  return bytes;
+  // Only the file's last line can lack a line break.
+  if (last.end == last.next) text.insert(0, kNewLine);
+  text.append(kNewLine);
+  bytes_.insert(last.next, text);
 }
 
 }  // namespace torvane

@@ -3,13 +3,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace torvane {
 
-// A Windows initialization file held as its lines, so that writing one key
+// A Windows initialization file held as its bytes, so that writing one key
 // leaves every other section, key, comment, blank line and line ending of
 // the file exactly as it was. Values are bytes (code page 932 in practice).
+// Lines are found again by each call rather than kept, so a file costs its
+// own size and no more, however many lines it has.
 class IniFile {
  public:
   IniFile() = default;
@@ -27,14 +28,11 @@ class IniFile {
   // file. New lines end in CR LF.
   void Write(std::string_view section, std::string_view key, std::string_view value);
 
-  std::string Serialize() const;
+  std::string Serialize() const { return bytes_; }
 
  private:
-  struct Line {
-    std::string text;        // without its line ending
-    std::string terminator;  // "\r\n", "\n", "\r" or "" for a last line without one
-  };
-  std::vector<Line> lines_;
+  // A line ends at CR LF, at a lone CR or at a lone LF.
+  std::string bytes_;
 };
 
 }  // namespace torvane

@@ -1,16 +1,16 @@
 #include "save/save_point.hpp"
 
-#include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 
-#include "platform/script_error.hpp"
+#include "platform/file_reader.hpp"
 #include "platform/game_folder.hpp"
+#include "platform/script_error.hpp"
 #include "save/ini_file.hpp"
 
 namespace torvane {
@@ -21,12 +21,13 @@ namespace fs = std::filesystem;
 constexpr const char* kFileName = "Kesmar.ini";
 constexpr const char* kSection = "Game";
 constexpr const char* kKey = "Next";
+constexpr const char* kFirstScenario = "Sinario00.txt";
 
-std::optional<std::string> ReadWhole(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(file), {});
-}
+// A save point this game writes is a few dozen bytes, and every save
+// rewrites the whole file, so anything near this is no save point.
+constexpr std::uint64_t kSavePointLimit = std::uint64_t{16} << 20;
+// As many links as the kernel follows in one path.
+constexpr int kMostLinks = 40;
 
 // The save file in `dir`: an existing one in any letter case, else "Kesmar.ini".
 fs::path SaveFileIn(const fs::path& dir) {
@@ -53,22 +54,18 @@ fs::path FallbackFolder(const fs::path& game_dir) {
   return base / "torvane" / (name + suffix);
 }
 
-bool WriteAtomically(const fs::path& path, const std::string& bytes) {
-  const fs::path temp = path.string() + ".tmp-" + std::to_string(::getpid());
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n <= 0) break;
-    written += static_cast<std::size_t>(n);
+// The file that writing `path` must replace: a link is written through, so
+// that the link stays and its target gets the new content. Nothing when the
+// links go round in a loop.
+std::optional<fs::path> FollowLinks(fs::path path) {
+  for (int hop = 0; hop <= kMostLinks; ++hop) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+    const fs::path target = fs::read_symlink(path, error);
+    if (error) return std::nullopt;
+    path = target.is_absolute() ? target : path.parent_path() / target;
   }
-  const bool ok = written == bytes.size() && ::fsync(fd) == 0;
-  if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return true;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -87,23 +84,50 @@ SavePointFile SavePointFile::ForGame(const fs::path& game_dir, bool folder_writa
 
 SavePointFile SavePointFile::AtPath(const fs::path& file) { return SavePointFile(file, file); }
 
+SavePointFile SavePointFile::AtPath(const fs::path& file, const platform::FileCalls& calls) {
+  SavePointFile save = AtPath(file);
+  save.calls_ = calls;
+  return save;
+}
+
+// Continue takes a file it cannot read (a folder, a FIFO, a device, one it
+// may not read or one far too large) as no file at all.
 Bytes SavePointFile::ReadNext() const {
-  const auto bytes = ReadWhole(read_path_);
-  if (!bytes) return "Sinario00.txt";
-  return IniFile::Parse(*bytes).Read(kSection, kKey).value_or("Sinario00.txt");
+  const platform::FileContent content = platform::ReadRegularFile(read_path_, kSavePointLimit);
+  if (content.status != platform::FileContent::Status::Read) return kFirstScenario;
+  return IniFile::Parse(content.bytes).Read(kSection, kKey).value_or(kFirstScenario);
 }
 
 void SavePointFile::WriteNext(BytesView value) const {
   std::error_code error;
-  fs::create_directories(write_path_.parent_path().empty() ? "." : write_path_.parent_path(), error);
-  // A first save into the fallback folder keeps what the game's own file held.
-  auto existing = ReadWhole(write_path_);
-  if (!existing) existing = ReadWhole(read_path_);
-  IniFile ini = IniFile::Parse(existing.value_or(""));
-  ini.Write(kSection, kKey, value);
-  if (!WriteAtomically(write_path_, ini.Serialize())) {
-    throw ScriptError(error_text::CannotWrite(fs::absolute(write_path_, error).string()));
+  const fs::path shown = fs::absolute(write_path_, error);
+  const auto fail = [&] { throw ScriptError(error_text::CannotWrite(shown.string())); };
+  fs::create_directories(shown.parent_path(), error);
+  const std::optional<fs::path> target = FollowLinks(shown);
+  if (!target) fail();
+
+  // Opened for writing as well, so that a file the player may not write is
+  // refused here rather than replaced through the rename; and one that
+  // cannot be read whole is never taken for an empty one, which would lose
+  // its other sections.
+  platform::FileContent existing = platform::ReadRegularFile(*target, kSavePointLimit, platform::FileAccess::ReadWrite);
+  using Status = platform::FileContent::Status;
+  if (existing.status == Status::Missing) {
+    existing.mode = platform::NewFileMode();
+    // A first save into the fallback folder keeps what the game's own file
+    // held; that file is not replaced, so it only needs to be readable.
+    if (read_path_ != write_path_) {
+      platform::FileContent shipped = platform::ReadRegularFile(read_path_, kSavePointLimit);
+      if (shipped.status == Status::Read) existing.bytes = std::move(shipped.bytes);
+    }
+  } else if (existing.status != Status::Read) {
+    fail();
   }
+
+  IniFile ini = IniFile::Parse(existing.bytes);
+  existing.bytes = Bytes();
+  ini.Write(kSection, kKey, value);
+  if (!platform::ReplaceFileAtomically(*target, ini.Serialize(), existing.mode, calls_)) fail();
 }
 
 }  // namespace torvane

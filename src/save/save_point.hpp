@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/atomic_file.hpp"
 #include "platform/bytes.hpp"
 
 namespace torvane {
@@ -19,13 +20,20 @@ class SavePointFile {
   static SavePointFile ForGame(const std::filesystem::path& game_dir, bool folder_writable);
   // Exactly this file, for reading and writing.
   static SavePointFile AtPath(const std::filesystem::path& file);
+  // The same, writing through `calls`, which tests make fail.
+  static SavePointFile AtPath(const std::filesystem::path& file, const platform::FileCalls& calls);
 
   // The saved file name, or "Sinario00.txt" when the file, the section or
-  // the key is missing.
+  // the key is missing, or the file is no regular file, cannot be read or
+  // is over 16 MB.
   Bytes ReadNext() const;
   // Replaces the value and nothing else in the file, through a temporary
-  // file and a rename, so the file is never half-written. Raises
-  // "%s に書き込めません" with the file's path when it cannot.
+  // file and a rename, so the file always holds the old content or the new.
+  // A link is written through to its target. Raises "%s に書き込めません"
+  // with the file's path, leaving the file as it was, when it cannot: the
+  // file or its folder may not be written, the file cannot be read whole
+  // (so its other sections would be lost), it is no regular file, or the
+  // disk is full.
   void WriteNext(BytesView value) const;
 
   const std::filesystem::path& ReadPath() const { return read_path_; }
@@ -37,6 +45,7 @@ class SavePointFile {
 
   std::filesystem::path read_path_;
   std::filesystem::path write_path_;
+  platform::FileCalls calls_;
 };
 
 }  // namespace torvane
