@@ -32,7 +32,8 @@ options=${DEB_BUILD_OPTIONS:-}
 
 changes=$(ls "$scratch"/torvane_"$version"_*.changes)
 echo "== lintian"
-lintian --display-info --fail-on error,warning "$changes"
+# lintian leaves temporary folders behind: in the scratch folder, they go with it.
+TMPDIR=$scratch lintian --display-info --fail-on error,warning "$changes"
 
 rm -f "$out"/torvane*_"$version"_*
 mv "$scratch"/*.deb "$scratch"/*.buildinfo "$changes" "$out"/
