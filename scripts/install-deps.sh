@@ -16,6 +16,10 @@ packages=(
   # the window under a virtual X server, screenshots, sound fixtures
   xvfb xauth x11-utils xdotool imagemagick
   sox vorbis-tools flac lame
+  # the Debian package and the checks a distribution runs on it
+  debhelper dpkg-dev fakeroot lintian appstream desktop-file-utils
+  # the icon's PNG sizes from its SVG (packaging/make-icons.sh)
+  librsvg2-bin
 )
 
 missing=()
