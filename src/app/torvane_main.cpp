@@ -88,6 +88,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Torvane"));
   QApplication::setApplicationVersion(QStringLiteral(TORVANE_VERSION));
+  // Matches the desktop entry, so a Wayland compositor finds its icon and name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.torvane.Torvane"));
 
   torvane::qt::PlayerSetup setup;
   setup.Game.GameDir = game_dir;
