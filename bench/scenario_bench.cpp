@@ -222,7 +222,7 @@ class CountingHost final : public torvane::ModalHost {
 // A game on the virtual clock with silent media.
 struct BenchGame {
   explicit BenchGame(const TempGame& game)
-      : played(torvane::GameSetup{game.Dir(), game.Dir() / "Kesmar.ini", {}}, host, quiet),
+      : played(torvane::GameSetup{game.Dir(), game.Dir() / "Kesmar.ini", {}, {}}, host, quiet),
         form(played.Game.Form()) {}
 
   CountingHost host;

@@ -1,5 +1,9 @@
 #include "engine/command_table.hpp"
 
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
 #include "engine/operands.hpp"
 
 namespace torvane {
@@ -11,10 +15,37 @@ const std::array<CommandRow, kCommandCount> kCommandTable = {{
 #undef TORVANE_ROW
 }};
 
+namespace {
+
+// Every opcode is four bytes, so a line's first four bytes, as one number,
+// find its row by binary search: a step costs a few comparisons, not a walk
+// of the table.
+constexpr std::uint32_t OpcodeKey(BytesView opcode) {
+  std::uint32_t key = 0;
+  for (const char c : opcode) key = key << 8 | static_cast<unsigned char>(c);
+  return key;
+}
+
+using KeyedRow = std::pair<std::uint32_t, const CommandRow*>;
+
+constexpr std::array<KeyedRow, kCommandCount> SortedByKey() {
+  std::array<KeyedRow, kCommandCount> keyed{};
+  for (std::size_t i = 0; i < kCommandCount; ++i) keyed[i] = {OpcodeKey(kCommandTable[i].Opcode), &kCommandTable[i]};
+  std::sort(keyed.begin(), keyed.end(), [](const KeyedRow& a, const KeyedRow& b) { return a.first < b.first; });
+  return keyed;
+}
+
+const std::array<KeyedRow, kCommandCount> kRowsByKey = SortedByKey();
+
+}  // namespace
+
 LineClass ClassifyLine(BytesView line) {
   const BytesView opcode = OpcodeOf(line);
-  for (const CommandRow& row : kCommandTable) {
-    if (row.Opcode == opcode) return {LineKind::Command, &row};
+  if (opcode.size() == 4) {
+    const std::uint32_t key = OpcodeKey(opcode);
+    const auto found = std::lower_bound(kRowsByKey.begin(), kRowsByKey.end(), key,
+                                        [](const KeyedRow& row, std::uint32_t k) { return row.first < k; });
+    if (found != kRowsByKey.end() && found->first == key) return {LineKind::Command, found->second};
   }
   if (opcode.empty() || opcode == "    ") return {LineKind::PassedOver};
   return {LineKind::NotACommand};

@@ -1,10 +1,17 @@
 #include "engine/label_index.hpp"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "engine/operands.hpp"
 
 namespace torvane {
+
+const LabelEntry& LabelTable::Entry(std::size_t index) const {
+  static const LabelEntry kNeverFilled;
+  if (index >= capacity_) throw std::out_of_range("label table entry past its capacity");
+  return index < entries_.size() ? entries_[index] : kNeverFilled;
+}
 
 std::optional<std::int32_t> LabelTable::Find(BytesView name) const {
   for (std::size_t i = 0; i < filled_; ++i) {
@@ -30,8 +37,10 @@ LabelCounts CountLabels(const ScenarioText& lines) {
 
 namespace {
 
-std::size_t Fill(const ScenarioText& lines, const std::vector<std::int32_t>& at, std::vector<LabelEntry>& entries) {
-  const std::size_t count = std::min(at.size(), entries.size());
+std::size_t Fill(const ScenarioText& lines, const std::vector<std::int32_t>& at, std::size_t capacity,
+                 std::vector<LabelEntry>& entries) {
+  const std::size_t count = std::min(at.size(), capacity);
+  if (entries.size() < count) entries.resize(count);
   for (std::size_t k = 0; k < count; ++k) entries[k] = {Bytes(NameOperand(lines[at[k]])), at[k]};
   return count;
 }
@@ -40,8 +49,8 @@ std::size_t Fill(const ScenarioText& lines, const std::vector<std::int32_t>& at,
 
 // Labels are indexed wherever they stand, inside blocks too.
 void IndexLabels(const ScenarioText& lines, const LabelLines& found, LabelTable& tags, LabelTable& subs) {
-  tags.filled_ = Fill(lines, found.tags, tags.entries_);
-  subs.filled_ = Fill(lines, found.subs, subs.entries_);
+  tags.filled_ = Fill(lines, found.tags, tags.capacity_, tags.entries_);
+  subs.filled_ = Fill(lines, found.subs, subs.capacity_, subs.entries_);
 }
 
 void IndexLabels(const ScenarioText& lines, LabelTable& tags, LabelTable& subs) {

@@ -26,19 +26,23 @@ struct LabelLines {
 // and never clears it, so entries past the current file's keep what an
 // earlier file put there. Only the current file's entries are searched:
 // a name the current file does not define is never found in a stale entry.
+// Storage grows only as far as a file has ever filled it: an entry never
+// filled reads as empty, and a new game costs nothing for the capacity.
 class LabelTable {
  public:
-  explicit LabelTable(std::size_t capacity) : entries_(capacity) {}
+  explicit LabelTable(std::size_t capacity) : capacity_(capacity) {}
 
-  std::size_t Capacity() const { return entries_.size(); }
+  std::size_t Capacity() const { return capacity_; }
   std::size_t Filled() const { return filled_; }
-  const LabelEntry& Entry(std::size_t index) const { return entries_.at(index); }
+  // Raises std::out_of_range at or past the capacity.
+  const LabelEntry& Entry(std::size_t index) const;
 
   // The line of the first of the current file's entries named `name`.
   std::optional<std::int32_t> Find(BytesView name) const;
 
  private:
   friend void IndexLabels(const ScenarioText&, const LabelLines&, LabelTable&, LabelTable&);
+  std::size_t capacity_;
   std::vector<LabelEntry> entries_;
   std::size_t filled_ = 0;
 };

@@ -17,6 +17,8 @@ std::optional<unsigned> DigitValue(char c, unsigned base) {
   return value;
 }
 
+}  // namespace
+
 std::optional<std::int32_t> ParseInteger(BytesView text) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
@@ -48,8 +50,6 @@ std::optional<std::int32_t> ParseInteger(BytesView text) {
   if (negative) magnitude = 0u - magnitude;
   return static_cast<std::int32_t>(magnitude);
 }
-
-}  // namespace
 
 std::int32_t ConvertInteger(BytesView text) {
   if (auto value = ParseInteger(text)) return *value;

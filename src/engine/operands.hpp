@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "platform/bytes.hpp"
 
@@ -11,6 +12,9 @@ namespace torvane {
 // optional sign, then decimal digits, or hexadecimal digits after "$", "x",
 // "X", "0x" or "0X". Anything else raises "'%s' は整数ではありません".
 std::int32_t ConvertInteger(BytesView text);
+// The same conversion for callers that only ask whether a text converts:
+// nothing where ConvertInteger would raise.
+std::optional<std::int32_t> ParseInteger(BytesView text);
 
 // Operand forms. Every command of a form slices its line the same way.
 BytesView NameOperand(BytesView line);    // bytes 5 to the end, trimmed

@@ -21,7 +21,9 @@ void TForm1::CmdCMD(const Operands& operands) {
     if (k == kCommandTargetCapacity) throw ScriptError(error_text::TooManyMenuEntries(kCommandTargetCapacity));
     const MenuEntry parts = MenuEntryLine(entry);
     Form.ListBox1Items.emplace_back(parts.text);
-    CommandTargets[k++] = Bytes(parts.target);
+    if (k == CommandTargets.size()) CommandTargets.emplace_back(parts.target);
+    else CommandTargets[k] = Bytes(parts.target);
+    ++k;
     Engine.CurrentLine += 1;
   }
   Engine.CurrentLine += 1;

@@ -48,7 +48,9 @@ class TForm1 final : public CommandHandlers {
   EngineState Engine;
   StoryState Story;
   FormModel Form;
-  std::vector<Bytes> CommandTargets = std::vector<Bytes>(kCommandTargetCapacity);
+  // Grows to the longest menu shown, up to the capacity; only the entries of
+  // the menu on screen are ever read.
+  std::vector<Bytes> CommandTargets;
   platform::Timer Timer1;  // the music loop, created off
   platform::Timer Timer2;  // the script tick, on from creation
   platform::TimerSet Timers;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
+#include <string>
 #include <optional>
 
 #include "game/form1.hpp"
@@ -19,6 +21,9 @@ struct GameSetup {
   std::filesystem::path GameDir = ".";
   std::optional<std::filesystem::path> SaveFile;  // default: the game's own save point
   MediaFactory Media;                             // default: silent devices
+  // Scenario and picture files played from memory rather than from GameDir
+  // (see platform::GameFolder::Hold): name, bytes.
+  std::map<std::string, std::string> HeldFiles;
 };
 
 // A game as every front end plays it: its folder, its save point, its

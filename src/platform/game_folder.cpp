@@ -43,6 +43,21 @@ std::vector<std::string> SplitComponents(std::string_view name) {
 
 GameFolder::GameFolder(fs::path root) : root_(std::move(root)) {}
 
+void GameFolder::Hold(std::string name, std::string bytes) { held_[std::move(name)] = std::move(bytes); }
+
+// Held files live in the folder itself: a name of one component, matched
+// as a directory entry would be, the exact spelling first.
+const std::string* GameFolder::HeldFile(std::string_view name) const {
+  if (held_.empty()) return nullptr;
+  const std::vector<std::string> parts = SplitComponents(name);
+  if (parts.size() != 1 || name.front() == '/') return nullptr;
+  if (auto exact = held_.find(parts.front()); exact != held_.end()) return &exact->second;
+  for (const auto& [held_name, bytes] : held_) {
+    if (EqualsIgnoringAsciiCaseCp932(held_name, parts.front())) return &bytes;
+  }
+  return nullptr;
+}
+
 std::optional<fs::path> GameFolder::Resolve(std::string_view name) const {
   // The OS cannot take a name with a NUL in it; passing one on would quietly
   // cut it short and find some other file.
@@ -73,6 +88,11 @@ std::optional<fs::path> GameFolder::Resolve(std::string_view name) const {
 }
 
 std::optional<std::string> GameFolder::ReadFile(std::string_view name) const {
+  if (name.empty() || name.find('\0') != std::string_view::npos) return std::nullopt;
+  if (const std::string* held = HeldFile(name)) {
+    if (held->size() > kGameFileLimit) throw ScriptError(error_text::FileTooLarge(name, kGameFileLimit));
+    return *held;
+  }
   const std::optional<fs::path> path = Resolve(name);
   if (!path) return std::nullopt;
   FileContent content = ReadRegularFile(*path, kGameFileLimit);

@@ -24,6 +24,13 @@ class GameFolder {
  public:
   explicit GameFolder(std::filesystem::path root);
 
+  // Files held in memory, by the name of a file in the folder (code page
+  // 932 bytes), found by ReadFile before the disk's: an editor's unsaved
+  // buffer, or a fuzzer's input. Resolve never sees them, so only what is
+  // read whole (scenarios and pictures) can be held; music and effects are
+  // always played from disk.
+  void Hold(std::string name, std::string bytes);
+
   const std::filesystem::path& Root() const { return root_; }
 
   // The file that `name` (code page 932 bytes, as the script wrote it)
@@ -38,13 +45,17 @@ class GameFolder {
   // may leave the folder (an absolute path, or ".." past it), as it could on
   // Windows. Raises "ファイル %s は大きすぎます" for a file over
   // kGameFileLimit.
+  // A held file is found first, under the same rules for letter case.
   std::optional<std::string> ReadFile(std::string_view name) const;
 
  private:
   const std::vector<std::string>& Listing(const std::filesystem::path& dir, bool refresh) const;
   std::optional<std::string> MatchEntry(const std::filesystem::path& dir, const std::string& component) const;
 
+  const std::string* HeldFile(std::string_view name) const;
+
   std::filesystem::path root_;
+  std::map<std::string, std::string> held_;
   mutable std::map<std::filesystem::path, std::vector<std::string>> listings_;
 };
 

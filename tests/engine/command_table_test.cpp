@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "engine/command_table.hpp"
 
 namespace torvane {
@@ -39,6 +41,24 @@ TEST(ClassifyLine, OnlyTheFirstFourBytesDecide) {
   EXPECT_EQ(ClassifyLine("    @TXT anything").Kind, LineKind::PassedOver);
   for (const char* not_a_command : {"@end", " @TXT 1", "\t@REM", " ", "   ", "@EN", "hello", "\x81\x40@REM"}) {
     EXPECT_EQ(ClassifyLine(not_a_command).Kind, LineKind::NotACommand) << not_a_command;
+  }
+}
+
+// The lookup is by the four bytes as a number: each opcode finds its own
+// row, and a line one byte value off on any of the four finds none.
+TEST(ClassifyLine, FindsEveryRowAndNothingBetween) {
+  for (const CommandRow& row : kCommandTable) {
+    ASSERT_EQ(row.Opcode.size(), 4u);
+    EXPECT_EQ(ClassifyLine(std::string(row.Opcode) + " x").Row, &row);
+    for (std::size_t i = 0; i < 4; ++i) {
+      for (const int delta : {-1, 1}) {
+        std::string near(row.Opcode);
+        near[i] = static_cast<char>(near[i] + delta);
+        const LineClass found = ClassifyLine(near);
+        if (found.Row) EXPECT_EQ(found.Row->Opcode, near) << "from " << row.Opcode;
+        else EXPECT_EQ(found.Kind, LineKind::NotACommand) << near;
+      }
+    }
   }
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "engine/label_index.hpp"
 
 namespace torvane {
@@ -47,6 +49,11 @@ TEST(LabelIndex, EntriesOfAnEarlierFileAreKeptButNeverFound) {
   // Entry 5 still holds the old file's label, but it is not the new file's.
   EXPECT_EQ(t.tags.Entry(5).Name, "old5");
   EXPECT_FALSE(t.tags.Find("old7"));
+  // Never filled by any file: empty, up to the capacity and not past it.
+  EXPECT_EQ(t.tags.Entry(10).Name, "");
+  EXPECT_EQ(t.tags.Entry(kTagCapacity - 1).Line, 0);
+  EXPECT_THROW((void)t.tags.Entry(kTagCapacity), std::out_of_range);
+  EXPECT_EQ(t.tags.Capacity(), kTagCapacity);
 }
 
 TEST(LabelIndex, CountsLabelsWhereverTheyStand) {

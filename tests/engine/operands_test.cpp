@@ -27,6 +27,7 @@ TEST(IntegerConversion, AcceptsDecimalSignsLeadingSpacesAndHexPrefixes) {
 TEST(IntegerConversion, RejectsEverythingElseWithTheSliceInTheMessage) {
   for (const char* bad : {"", " ", "7 ", "ab", "+", "-", "$", "0x", "1e3", "\t7", "7\t", "2147483648", "$100000000",
                           "3 look", "--1", "+-1", "0xg"}) {
+    EXPECT_FALSE(ParseInteger(bad)) << bad;
     try {
       ConvertInteger(bad);
       ADD_FAILURE() << "accepted '" << bad << "'";

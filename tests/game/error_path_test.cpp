@@ -38,7 +38,7 @@ class ErrorPath : public ::testing::Test {
   ~ErrorPath() override { std::filesystem::remove_all(dir_); }
 
   GameSetup FailingSetup() {
-    GameSetup setup{dir_, dir_ / "Kesmar.ini", {}};
+    GameSetup setup{dir_, dir_ / "Kesmar.ini", {}, {}};
     setup.Media = [this](const platform::GameFolder& folder, const platform::Clock&) {
       auto failing = std::make_unique<FailingMusic>();
       music_ = failing.get();

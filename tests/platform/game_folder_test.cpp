@@ -98,5 +98,24 @@ TEST_F(GameFolderTest, ReadFileReturnsExactBytes) {
   EXPECT_EQ(folder.ReadFile("Empty.txt"), "");
 }
 
+// Held files stand for files of the folder itself, found by the same rules,
+// before the disk's; music and effects, played by path, never see them.
+TEST_F(GameFolderTest, HeldFilesAreReadBeforeTheDisksOnly) {
+  GameFolder folder(root_);
+  folder.Hold("Sinario00.txt", "held scene");
+  folder.Hold("Next.txt", "held only");
+  EXPECT_EQ(folder.ReadFile("Sinario00.txt"), "held scene");
+  EXPECT_EQ(folder.ReadFile("SINARIO00.TXT"), "held scene");
+  EXPECT_EQ(folder.ReadFile("\\next.txt"), "held only");
+  EXPECT_EQ(folder.Resolve("Next.txt"), std::nullopt);
+  EXPECT_EQ(folder.Resolve("Sinario00.txt"), root_ / "Sinario00.txt");
+  // Names in a subfolder or outside the folder go to the disk.
+  folder.Hold("BG.BMP", "held bitmap");
+  EXPECT_EQ(folder.ReadFile("data\\bg.bmp"), "bitmap");
+  EXPECT_EQ(folder.ReadFile(root_.string() + "/start.txt"), "start");
+  EXPECT_EQ(folder.ReadFile("start.txt"), "start");
+  EXPECT_EQ(folder.ReadFile("Next.txt\0"s), std::nullopt);
+}
+
 }  // namespace
 }  // namespace torvane::platform

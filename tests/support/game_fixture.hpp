@@ -80,7 +80,7 @@ class GameFixture : public ::testing::Test {
 
   std::filesystem::path dir_ = NewFolderName();
   RecordingHost host;
-  VirtualGame game{GameSetup{dir_, dir_ / "save" / "Kesmar.ini", {}}, host, host};
+  VirtualGame game{GameSetup{dir_, dir_ / "save" / "Kesmar.ini", {}, {}}, host, host};
   TForm1& form = game.Game.Form();
   platform::VirtualClock& clock = game.Clock;
   MusicDevice& music = game.Game.Music();

@@ -22,7 +22,7 @@ std::optional<int> EntryNamed(const InputAction& input, const std::vector<Bytes>
 // Music and effects are opened exactly as the player opens them, and play
 // on the virtual clock.
 GameSetup SetupFor(const RunnerOptions& options) {
-  GameSetup setup{options.GameDir, options.SaveFile, {}};
+  GameSetup setup{options.GameDir, options.SaveFile, {}, {}};
   setup.Media = [](const platform::GameFolder& folder, const platform::Clock& clock) {
     return MediaDevices{std::make_unique<VirtualMusic>(folder, clock), std::make_unique<VirtualSound>(folder)};
   };
