@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/file_reader.hpp"
+#include "platform/game_file_names.hpp"
 #include "platform/game_folder.hpp"
 #include "platform/script_error.hpp"
 #include "save/ini_file.hpp"
@@ -18,10 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kFileName = "Kesmar.ini";
 constexpr const char* kSection = "Game";
 constexpr const char* kKey = "Next";
-constexpr const char* kFirstScenario = "Sinario00.txt";
 
 // A save point this game writes is a few dozen bytes, and every save
 // rewrites the whole file, so anything near this is no save point.
@@ -31,8 +30,8 @@ constexpr int kMostLinks = 40;
 
 // The save file in `dir`: an existing one in any letter case, else "Kesmar.ini".
 fs::path SaveFileIn(const fs::path& dir) {
-  if (auto found = platform::GameFolder(dir).Resolve(kFileName)) return *found;
-  return dir / kFileName;
+  if (auto found = platform::GameFolder(dir).Resolve(kSavePointFile)) return *found;
+  return dir / kSavePointFile;
 }
 
 bool CanWriteIn(const fs::path& dir) { return ::access(dir.c_str(), W_OK) == 0; }
