@@ -6,6 +6,7 @@
 #include <QRegion>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <cstring>
 
 #include "pictures/qt/wmf_player.hpp"
@@ -47,8 +48,9 @@ Qt::BrushStyle HatchStyle(int hatch) {
 
 // SVG Tiny, all QSvgRenderer reads before Qt 6.7, has neither clip paths
 // nor patterns: the core cut the drawing into layers, each drawn under its
-// own clipping region, hatches stencilled from their shapes.
-void DrawSvgLayer(QPainter& painter, const SvgLayer& layer, const QRect& bounds) {
+// own clipping region, hatches stencilled from their shapes. `whole` is the
+// picture's rectangle, which may reach past the painter's device.
+void DrawSvgLayer(QPainter& painter, const SvgLayer& layer, const QRectF& whole) {
   QSvgRenderer renderer(QByteArray::fromRawData(layer.Svg.data(), static_cast<qsizetype>(layer.Svg.size())));
   if (!renderer.isValid()) return;
   painter.save();
@@ -58,42 +60,47 @@ void DrawSvgLayer(QPainter& painter, const SvgLayer& layer, const QRect& bounds)
     painter.setClipRegion(region);
   }
   if (layer.Hatch < 0) {
-    renderer.render(&painter, bounds);
+    renderer.render(&painter, whole);
   } else {
     // One 8 x 8 cell of the hatch, transparent between its lines, keeps
     // only what lies inside the shapes.
     QImage cell(8, 8, QImage::Format_ARGB32_Premultiplied);
     cell.fill(Qt::transparent);
     QPainter(&cell).fillRect(cell.rect(), QBrush(QColor::fromRgba(layer.HatchColor), HatchStyle(layer.Hatch)));
-    QImage stencil(bounds.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage stencil(painter.device()->width(), painter.device()->height(), QImage::Format_ARGB32_Premultiplied);
     stencil.fill(Qt::transparent);
     {
       QPainter shapes(&stencil);
-      renderer.render(&shapes, QRectF(0, 0, bounds.width(), bounds.height()));
+      renderer.render(&shapes, whole);
       shapes.setCompositionMode(QPainter::CompositionMode_SourceIn);
       shapes.fillRect(stencil.rect(), QBrush(cell));
     }
-    painter.drawImage(bounds.topLeft(), stencil);
+    painter.drawImage(QPoint(0, 0), stencil);
   }
   painter.restore();
 }
 
 QImage RenderEnhancedMetafile(const Picture& picture) {
-  QImage image(picture.Width, picture.Height, QImage::Format_ARGB32_Premultiplied);
-  if (image.isNull()) return QImage(picture.Width, picture.Height, QImage::Format_ARGB32);
+  QImage image(ShownSize(picture), QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return QImage(ShownSize(picture), QImage::Format_ARGB32);
   image.fill(Qt::transparent);
+  const QRectF whole(0, 0, picture.Width, picture.Height);
   if (picture.SvgLayers) {
     QPainter painter(&image);
-    for (const SvgLayer& layer : *picture.SvgLayers) DrawSvgLayer(painter, layer, image.rect());
+    for (const SvgLayer& layer : *picture.SvgLayers) DrawSvgLayer(painter, layer, whole);
   } else if (picture.Svg) {
     QSvgRenderer renderer(QByteArray::fromRawData(picture.Svg->data(), static_cast<qsizetype>(picture.Svg->size())));
     QPainter painter(&image);
-    if (renderer.isValid()) renderer.render(&painter, QRectF(image.rect()));
+    if (renderer.isValid()) renderer.render(&painter, whole);
   }
   return image.convertToFormat(QImage::Format_ARGB32);
 }
 
 }  // namespace
+
+QSize ShownSize(const Picture& picture) {
+  return QSize(std::clamp(picture.Width, 0, kShownWidth), std::clamp(picture.Height, 0, kShownHeight));
+}
 
 QImage RenderPicture(const Picture& picture) {
   switch (picture.Format) {

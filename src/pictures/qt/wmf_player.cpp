@@ -1,5 +1,7 @@
 #include "pictures/qt/wmf_player.hpp"
 
+#include "pictures/qt/picture_renderer.hpp"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainterPath>
@@ -1186,12 +1188,13 @@ void PlayWindowsMetafile(QPainter& painter, BytesView file, QSize size) {
 }
 
 QImage RenderWindowsMetafile(const Picture& picture) {
-  QImage image(picture.Width, picture.Height, QImage::Format_ARGB32_Premultiplied);
-  if (image.isNull()) return QImage(picture.Width, picture.Height, QImage::Format_ARGB32);
+  QImage image(ShownSize(picture), QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return QImage(ShownSize(picture), QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   if (picture.MetafileBytes) {
+    // Mapped onto the whole picture; the image clips it to what is shown.
     QPainter painter(&image);
-    PlayWindowsMetafile(painter, *picture.MetafileBytes, image.size());
+    PlayWindowsMetafile(painter, *picture.MetafileBytes, QSize(picture.Width, picture.Height));
   }
   return image.convertToFormat(QImage::Format_ARGB32);
 }
