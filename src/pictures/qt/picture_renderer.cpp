@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "pictures/qt/shown_canvas.hpp"
 #include "pictures/qt/wmf_player.hpp"
 
 namespace torvane::qt {
@@ -48,9 +49,8 @@ Qt::BrushStyle HatchStyle(int hatch) {
 
 // SVG Tiny, all QSvgRenderer reads before Qt 6.7, has neither clip paths
 // nor patterns: the core cut the drawing into layers, each drawn under its
-// own clipping region, hatches stencilled from their shapes. `whole` is the
-// picture's rectangle, which may reach past the painter's device.
-void DrawSvgLayer(QPainter& painter, const SvgLayer& layer, const QRectF& whole) {
+// own clipping region, hatches stencilled from their shapes.
+void DrawSvgLayer(QPainter& painter, const SvgLayer& layer, QSize whole, QSize shown) {
   QSvgRenderer renderer(QByteArray::fromRawData(layer.Svg.data(), static_cast<qsizetype>(layer.Svg.size())));
   if (!renderer.isValid()) return;
   painter.save();
@@ -60,40 +60,39 @@ void DrawSvgLayer(QPainter& painter, const SvgLayer& layer, const QRectF& whole)
     painter.setClipRegion(region);
   }
   if (layer.Hatch < 0) {
-    renderer.render(&painter, whole);
+    renderer.render(&painter, QRectF(QPointF(0, 0), whole));
   } else {
     // One 8 x 8 cell of the hatch, transparent between its lines, keeps
     // only what lies inside the shapes.
     QImage cell(8, 8, QImage::Format_ARGB32_Premultiplied);
     cell.fill(Qt::transparent);
     QPainter(&cell).fillRect(cell.rect(), QBrush(QColor::fromRgba(layer.HatchColor), HatchStyle(layer.Hatch)));
-    QImage stencil(painter.device()->width(), painter.device()->height(), QImage::Format_ARGB32_Premultiplied);
-    stencil.fill(Qt::transparent);
+    ShownCanvas stencil(whole, shown);
     {
-      QPainter shapes(&stencil);
-      renderer.render(&shapes, whole);
-      shapes.setCompositionMode(QPainter::CompositionMode_SourceIn);
-      shapes.fillRect(stencil.rect(), QBrush(cell));
+      const auto shapes = stencil.Painter();
+      if (!shapes->isActive()) return painter.restore();
+      renderer.render(shapes.get(), QRectF(QPointF(0, 0), whole));
+      shapes->setCompositionMode(QPainter::CompositionMode_SourceIn);
+      shapes->fillRect(QRect(QPoint(0, 0), shown), QBrush(cell));
     }
-    painter.drawImage(QPoint(0, 0), stencil);
+    painter.drawImage(QPoint(0, 0), stencil.Shown(QImage::Format_ARGB32_Premultiplied));
   }
   painter.restore();
 }
 
 QImage RenderEnhancedMetafile(const Picture& picture) {
-  QImage image(ShownSize(picture), QImage::Format_ARGB32_Premultiplied);
-  if (image.isNull()) return QImage(ShownSize(picture), QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  const QRectF whole(0, 0, picture.Width, picture.Height);
-  if (picture.SvgLayers) {
-    QPainter painter(&image);
-    for (const SvgLayer& layer : *picture.SvgLayers) DrawSvgLayer(painter, layer, whole);
-  } else if (picture.Svg) {
-    QSvgRenderer renderer(QByteArray::fromRawData(picture.Svg->data(), static_cast<qsizetype>(picture.Svg->size())));
-    QPainter painter(&image);
-    if (renderer.isValid()) renderer.render(&painter, whole);
+  const QSize whole(picture.Width, picture.Height), shown = ShownSize(picture);
+  ShownCanvas canvas(whole, shown);
+  {
+    const auto painter = canvas.Painter();
+    if (painter->isActive() && picture.SvgLayers) {
+      for (const SvgLayer& layer : *picture.SvgLayers) DrawSvgLayer(*painter, layer, whole, shown);
+    } else if (painter->isActive() && picture.Svg) {
+      QSvgRenderer renderer(QByteArray::fromRawData(picture.Svg->data(), static_cast<qsizetype>(picture.Svg->size())));
+      if (renderer.isValid()) renderer.render(painter.get(), QRectF(QPointF(0, 0), whole));
+    }
   }
-  return image.convertToFormat(QImage::Format_ARGB32);
+  return canvas.Shown(QImage::Format_ARGB32);
 }
 
 }  // namespace

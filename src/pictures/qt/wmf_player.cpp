@@ -1,6 +1,7 @@
 #include "pictures/qt/wmf_player.hpp"
 
 #include "pictures/qt/picture_renderer.hpp"
+#include "pictures/qt/shown_canvas.hpp"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -1188,15 +1189,13 @@ void PlayWindowsMetafile(QPainter& painter, BytesView file, QSize size) {
 }
 
 QImage RenderWindowsMetafile(const Picture& picture) {
-  QImage image(ShownSize(picture), QImage::Format_ARGB32_Premultiplied);
-  if (image.isNull()) return QImage(ShownSize(picture), QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
+  const QSize whole(picture.Width, picture.Height);
+  ShownCanvas canvas(whole, ShownSize(picture));
   if (picture.MetafileBytes) {
-    // Mapped onto the whole picture; the image clips it to what is shown.
-    QPainter painter(&image);
-    PlayWindowsMetafile(painter, *picture.MetafileBytes, QSize(picture.Width, picture.Height));
+    const auto painter = canvas.Painter();
+    if (painter->isActive()) PlayWindowsMetafile(*painter, *picture.MetafileBytes, whole);
   }
-  return image.convertToFormat(QImage::Format_ARGB32);
+  return canvas.Shown(QImage::Format_ARGB32);
 }
 
 }  // namespace torvane::qt
