@@ -22,7 +22,8 @@ std::optional<EmfSvg> ConvertEnhancedMetafile(BytesView file, int width, int hei
 
 // The second half of the conversion: libemf2svg's output, with the
 // markers PrepareEnhancedMetafile put in, becomes layers and a whole
-// document. Nullopt when the output is not an SVG document.
+// document. Nullopt when the output is not an SVG document, or when its
+// clipping regions go past the picture's budget (picture_budget.hpp).
 std::optional<EmfSvg> LayerConvertedSvg(std::string_view converted, const std::vector<MarkerOp>& markers, int width,
                                         int height);
 

@@ -22,6 +22,9 @@
 
 #include "pictures/dib.hpp"
 #include "pictures/font_names.hpp"
+#include "pictures/object_slots.hpp"
+#include "pictures/picture_budget.hpp"
+#include "pictures/wmf_region.hpp"
 #include "platform/little_endian.hpp"
 #include "pictures/wmf_file.hpp"
 #include "platform/cp932.hpp"
@@ -177,7 +180,6 @@ class Player {
     }
     dc_.viewport_ext_x = std::max(size_.width(), 1);
     dc_.viewport_ext_y = std::max(size_.height(), 1);
-    objects_.resize(std::max<std::size_t>(file.object_count, 1));
 
     painter_.save();
     painter_.setRenderHint(QPainter::Antialiasing, false);
@@ -263,14 +265,11 @@ class Player {
 
   void Create(Object object) {
     // A new object takes the lowest free slot; files whose header counts
-    // too few slots still get theirs.
-    for (auto& slot : objects_) {
-      if (!slot) {
-        slot = std::move(object);
-        return;
-      }
-    }
-    objects_.push_back(std::move(object));
+    // too few slots still get theirs. A full table drops it, as GDI would.
+    const auto slot = slots_.Take();
+    if (!slot) return;
+    if (*slot >= objects_.size()) objects_.resize(*slot + 1);
+    objects_[*slot] = std::move(object);
   }
 
   Object* ObjectAt(std::size_t index) {
@@ -305,7 +304,7 @@ class Player {
     object.kind = Object::Kind::Brush;
     object.brush.style = kBsNull;
     if (p.size() >= 4) {
-      if (auto dib = pictures::DecodePackedDib(p.substr(4), kMaxPicturePixels)) {
+      if (auto dib = DecodeDib(p.substr(4))) {
         object.brush.style = 3;  // BS_PATTERN
         object.brush.pattern = ToImage(*dib);
       }
@@ -363,31 +362,14 @@ class Player {
   void CreateRegion(BytesView p) {
     Object object;
     object.kind = Object::Kind::Region;
-    if (p.size() >= 20) {
-      const int scans = I16At(p, 10);
-      std::size_t at = 20;
-      bool whole = true;
-      for (int i = 0; i < scans; ++i) {
-        if (!Fits(p, at, 6)) {
-          whole = false;
-          break;
-        }
-        const int count = U16At(p, at), top = I16At(p, at + 2), bottom = I16At(p, at + 4);
-        if (!Fits(p, at + 6, static_cast<std::uint64_t>(count) * 2 + 2)) {
-          whole = false;
-          break;
-        }
-        for (int k = 0; k + 1 < count; k += 2) {
-          const int left = I16At(p, at + 6 + 2 * static_cast<std::size_t>(k));
-          const int right = I16At(p, at + 8 + 2 * static_cast<std::size_t>(k));
-          if (right > left && bottom > top) object.region += QRect(left, top, right - left, bottom - top);
-        }
-        at += 6 + static_cast<std::size_t>(count) * 2 + 2;
-      }
-      if (!whole || scans == 0) {
-        const int left = I16At(p, 12), top = I16At(p, 14), right = I16At(p, 16), bottom = I16At(p, 18);
-        if (right > left && bottom > top) object.region = QRegion(left, top, right - left, bottom - top);
-      }
+    const pictures::WmfRegion region = pictures::ReadWmfRegion(p);
+    std::vector<QRect> rects;
+    for (const PixelRect& r : region.rects) rects.emplace_back(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+    if (region.banded) {
+      // Already as QRegion keeps its rectangles: set at once.
+      object.region.setRects(rects.data(), static_cast<int>(rects.size()));
+    } else {
+      for (const QRect& r : rects) object.region += r;
     }
     Create(std::move(object));
   }
@@ -843,6 +825,14 @@ class Player {
 
   // ---- Bitmaps
 
+  // Decoded within the picture's budget of bitmap pixels (which the file
+  // was checked against when it was loaded).
+  std::optional<pictures::DibImage> DecodeDib(BytesView packed) {
+    auto dib = pictures::DecodePackedDib(packed, budget_.PixelsLeft());
+    if (dib) budget_.SpendPixels(static_cast<std::int64_t>(dib->pixels.size()));
+    return dib;
+  }
+
   static QImage ToImage(const pictures::DibImage& dib) {
     QImage image(dib.width, dib.height, QImage::Format_ARGB32);
     for (int y = 0; y < dib.height; ++y) {
@@ -858,7 +848,7 @@ class Player {
   // blits that recorded a device bitmap.
   void Blit(BytesView dib, double x, double y, double w, double h, int sx, int sy, int sw, int sh, std::uint32_t rop,
             bool from_bottom) {
-    const auto decoded = pictures::DecodePackedDib(dib, kMaxPicturePixels);
+    const auto decoded = DecodeDib(dib);
     if (!decoded || sw == 0 || sh == 0) return;
     QImage image = ToImage(*decoded);
     if (from_bottom && decoded->bottom_up) sy = decoded->height - sy - sh;
@@ -1143,7 +1133,7 @@ class Player {
         return;
       case kDeleteObject:
         // The DC keeps using a selected object; only the slot is freed.
-        if (p.size() >= 2 && U16At(p, 0) < objects_.size()) objects_[U16At(p, 0)].reset();
+        if (p.size() >= 2 && slots_.Free(U16At(p, 0))) objects_[U16At(p, 0)].reset();
         return;
       case kCreatePenIndirect:
         CreatePen(p);
@@ -1177,7 +1167,9 @@ class Player {
   QTransform base_transform_;
   Dc dc_;
   std::vector<Dc> saved_;
-  std::vector<std::optional<Object>> objects_;
+  pictures::ObjectSlots slots_;
+  std::vector<std::optional<Object>> objects_;  // by slot, as far as the highest taken
+  pictures::PictureBudget budget_;
 };
 
 }  // namespace
