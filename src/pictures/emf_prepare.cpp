@@ -258,7 +258,8 @@ namespace {
 
 class Preparer {
  public:
-  Preparer(BytesView file, int width, int height) : file_(file), width_(width), height_(height) {}
+  Preparer(BytesView file, int width, int height, PictureBudget& budget)
+      : file_(file), width_(width), height_(height), budget_(budget) {}
 
   std::optional<PreparedEmf> Run() {
     const std::uint32_t header_size = U32At(file_, 4);
@@ -455,7 +456,8 @@ class Preparer {
         return budget_.SpendObject();
       case kEmrExtTextOutA:
       case kEmrExtTextOutW:
-        return record.size() < 48 || budget_.SpendDrawing(U32At(record, 44));  // the character count
+        // The character count is at 44.
+        return record.size() < 48 || (budget_.SpendText() && budget_.SpendDrawing(U32At(record, 44)));
       default:
         return true;
     }
@@ -1161,6 +1163,7 @@ class Preparer {
   BytesView file_;
   int width_;
   int height_;
+  PictureBudget& budget_;
   std::uint32_t max_slot_ = 0;
   std::uint32_t font_slot_ = 1;
   Dc dc_;
@@ -1174,13 +1177,12 @@ class Preparer {
   Bytes body_;
   std::int64_t bounds_[4] = {0, 0, 1, 1};  // left, top, right, bottom
   std::uint32_t records_ = 0;
-  PictureBudget budget_;
 };
 
 }  // namespace
 
-std::optional<PreparedEmf> PrepareEnhancedMetafile(BytesView file, int width, int height) {
-  return Preparer(file, width, height).Run();
+std::optional<PreparedEmf> PrepareEnhancedMetafile(BytesView file, int width, int height, PictureBudget& budget) {
+  return Preparer(file, width, height, budget).Run();
 }
 
 }  // namespace torvane::pictures

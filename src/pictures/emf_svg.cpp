@@ -159,8 +159,10 @@ struct Draft {
 
 class Layering {
  public:
-  Layering(const std::vector<MarkerOp>& markers, int width, int height, double svg_width, double svg_height)
+  Layering(const std::vector<MarkerOp>& markers, int width, int height, double svg_width, double svg_height,
+           PictureBudget& budget)
       : markers_(markers),
+        budget_(budget),
         width_(width),
         height_(height),
         px_x_(width / svg_width),
@@ -291,6 +293,7 @@ class Layering {
     if (drafts_.empty() || !SameRegion(drafts_.back().clip, clip_) || drafts_.back().hatch != hatch ||
         drafts_.back().hatch_color != color) {
       Spend(clip_ ? Size(*clip_) + 1 : 1);  // the draft keeps a copy
+      if (!budget_.SpendLayer()) ok_ = false;
       Draft draft;
       draft.groups = groups_;
       draft.depth = static_cast<int>(groups_.size());
@@ -418,7 +421,7 @@ class Layering {
   }
 
   const std::vector<MarkerOp>& markers_;
-  PictureBudget budget_;
+  PictureBudget& budget_;
   bool ok_ = true;
   int width_;
   int height_;
@@ -436,7 +439,7 @@ class Layering {
 }  // namespace
 
 std::optional<EmfSvg> LayerConvertedSvg(std::string_view converted, const std::vector<MarkerOp>& markers, int width,
-                                        int height) {
+                                        int height, PictureBudget& budget) {
   const std::size_t svg_at = converted.find("<svg");
   if (svg_at == std::string_view::npos) return std::nullopt;
   const std::size_t tag_end = converted.find('>', svg_at);
@@ -451,7 +454,7 @@ std::optional<EmfSvg> LayerConvertedSvg(std::string_view converted, const std::v
     return std::nullopt;
   }
 
-  Layering layering(markers, std::max(width, 1), std::max(height, 1), svg_width, svg_height);
+  Layering layering(markers, std::max(width, 1), std::max(height, 1), svg_width, svg_height, budget);
   std::string_view body = converted.substr(tag_end + 1, close - tag_end - 1);
   while (!body.empty() && layering.WithinBudget()) {
     const std::size_t end = body.find('\n');
@@ -464,7 +467,8 @@ std::optional<EmfSvg> LayerConvertedSvg(std::string_view converted, const std::v
 }
 
 std::optional<EmfSvg> ConvertEnhancedMetafile(BytesView file, int width, int height) {
-  auto prepared = PrepareEnhancedMetafile(file, std::max(width, 1), std::max(height, 1));
+  PictureBudget budget;
+  auto prepared = PrepareEnhancedMetafile(file, std::max(width, 1), std::max(height, 1), budget);
   if (!prepared) return std::nullopt;
   generatorOptions options{};
   options.nameSpace = nullptr;  // with a prefix the converter leaves some closing tags without it
@@ -478,7 +482,7 @@ std::optional<EmfSvg> ConvertEnhancedMetafile(BytesView file, int width, int hei
   const int ok = emf2svg(prepared->bytes.data(), prepared->bytes.size(), &out, &out_length, &options);
   const std::unique_ptr<char, decltype(&std::free)> owned(out, &std::free);
   if (ok == 0 || out == nullptr) return std::nullopt;
-  return LayerConvertedSvg(std::string_view(out, out_length), prepared->markers, width, height);
+  return LayerConvertedSvg(std::string_view(out, out_length), prepared->markers, width, height, budget);
 }
 
 }  // namespace torvane::pictures

@@ -166,9 +166,9 @@ class CostCheck {
         return budget_.SpendDrawing(points);
       }
       case kTextOut:
-        return p.size() < 2 || budget_.SpendDrawing(U16At(p, 0));
+        return p.size() < 2 || (budget_.SpendText() && budget_.SpendDrawing(U16At(p, 0)));
       case kExtTextOut:
-        return p.size() < 6 || budget_.SpendDrawing(U16At(p, 4));
+        return p.size() < 8 || (budget_.SpendText() && budget_.SpendDrawing(U16At(p, 4)));
       case kStretchDib:
         return Bitmap(p, 22);
       case kDibStretchBlt:

@@ -125,4 +125,58 @@ inline Bytes HugeFrameEmf() {
   return emf.File();
 }
 
+// `records` TEXTOUT records in the largest font drawn, across the shown
+// corner.
+inline Bytes TextWmf(int records) {
+  WmfWriter wmf;
+  wmf.WindowExt(440, 280).Font(-4000, "IPAGothic").Select(0).BkMode(kOpaque);
+  for (int i = 0; i < records; ++i) wmf.TextOut(i * 7 % 440 - 200, i * 13 % 280 - 2000, "\x93\x94\x91\xE4");
+  return wmf.File(1);
+}
+
+// About `bytes` of polygons of 2000 points zigzagging over the picture.
+inline Bytes PolygonWmf(std::size_t bytes) {
+  WmfWriter wmf;
+  wmf.WindowExt(440, 280).Brush(kBsHatched, 0x808000, 5).Select(0).Pen(kPsDash, 0, 0x000080).Select(1);
+  Le points;
+  points.U16(2000);
+  for (int i = 0; i < 2000; ++i) points.I16(i % 2 ? 439 : 0).I16(i * 280 / 2000);
+  const std::size_t count = bytes / (points.bytes.size() + 6);
+  for (std::size_t i = 0; i < count; ++i) wmf.Record(0x0324, points.bytes);
+  return wmf.File(2);
+}
+
+// About `bytes` of ellipses and rectangles over a 440 x 280 frame.
+inline Bytes ShapesEmf(std::size_t bytes) {
+  EmfWriter emf(440, 280);
+  emf.Pen(1, kPsSolid, 3, 0x102080).Brush(2, kBsHatched, 0xE0D0A0, 5).Select(1).Select(2);
+  for (std::size_t i = 0; i < bytes / 48; ++i) {
+    const int x = static_cast<int>(i * 37 % 400), y = static_cast<int>(i * 53 % 250);
+    emf.Ellipse(x, y, x + 60, y + 40).Rectangle(y, x % 250, y + 30, x % 250 + 20);
+  }
+  return emf.File();
+}
+
+// `layers` drawings each under a clipping rectangle of its own: one layer
+// each.
+inline Bytes ClipLayersEmf(int layers) {
+  EmfWriter emf(440, 280);
+  emf.Brush(1, kBsSolid, 0x40A040).Select(1);
+  for (int i = 0; i < layers; ++i) {
+    const int x = i * 37 % 400, y = i * 53 % 250;
+    emf.SaveDc().IntersectClip(x, y, x + 30, y + 20).Rectangle(0, 0, 440, 280).RestoreDc(-1);
+  }
+  return emf.File();
+}
+
+// `count` rectangles over the whole shown corner in red, then a small one
+// in green: what the window paints past its budget is left out.
+inline Bytes FullFillsWmf(int count) {
+  WmfWriter wmf;
+  wmf.WindowExt(440, 280).Brush(kBsSolid, 0xFF0000).Brush(kBsSolid, 0x00FF00).Select(0);
+  for (int i = 0; i < count; ++i) wmf.Rectangle(0, 0, 440, 280);
+  wmf.Select(1).Rectangle(10, 10, 20, 20);
+  return wmf.File(2);
+}
+
 }  // namespace torvane::test

@@ -139,11 +139,12 @@ TEST(MetafileBudgetTest, BitmapPixelsAreCountedAcrossRecords) {
   const Bytes many = test::CompressedBitmapsWmf(1000, 4096);
   EXPECT_LT(many.size(), 1200u * 1000);
   EXPECT_EQ(Outcome(PictureFormat::Metafile, many), kBadMetafile);
-  // One is the whole budget, two are over it.
-  EXPECT_EQ(Outcome(PictureFormat::Metafile, test::CompressedBitmapsWmf(1, 4096)), "decoded 440x280");
-  EXPECT_EQ(Outcome(PictureFormat::Metafile, test::CompressedBitmapsWmf(2, 4096)), kBadMetafile);
-  EXPECT_EQ(Outcome(PictureFormat::Metafile, test::CompressedBitmapsWmf(16, 1024)), "decoded 440x280");
-  EXPECT_EQ(Outcome(PictureFormat::Metafile, test::CompressedBitmapsWmf(17, 1024)), kBadMetafile);
+  EXPECT_EQ(Outcome(PictureFormat::Metafile, test::CompressedBitmapsWmf(1, 4096)), kBadMetafile);
+  // One 2048 x 2048 is the whole budget, two are over it.
+  EXPECT_EQ(Outcome(PictureFormat::Metafile, test::CompressedBitmapsWmf(1, 2048)), "decoded 440x280");
+  EXPECT_EQ(Outcome(PictureFormat::Metafile, test::CompressedBitmapsWmf(2, 2048)), kBadMetafile);
+  EXPECT_EQ(Outcome(PictureFormat::Metafile, test::CompressedBitmapsWmf(4, 1024)), "decoded 440x280");
+  EXPECT_EQ(Outcome(PictureFormat::Metafile, test::CompressedBitmapsWmf(5, 1024)), kBadMetafile);
 }
 
 TEST(MetafileBudgetTest, DrawingWorkIsBounded) {
@@ -156,6 +157,22 @@ TEST(MetafileBudgetTest, DrawingWorkIsBounded) {
   for (int i = 0; i < 17; ++i) over.Record(0x0325, points.bytes);
   EXPECT_EQ(Outcome(PictureFormat::Metafile, within.WindowExt(440, 280).File(1)), "decoded 440x280");
   EXPECT_EQ(Outcome(PictureFormat::Metafile, over.WindowExt(440, 280).File(1)), kBadMetafile);
+}
+
+TEST(MetafileBudgetTest, TextRecordsAreBounded) {
+  EXPECT_EQ(Outcome(PictureFormat::Metafile, test::TextWmf(4096)), "decoded 440x280");
+  EXPECT_EQ(Outcome(PictureFormat::Metafile, test::TextWmf(4097)), kBadMetafile);
+  // The same limit for enhanced metafiles.
+  test::EmfWriter within(440, 280), over(440, 280);
+  for (int i = 0; i < 4096; ++i) within.TextW(i % 440, 10, u"a");
+  for (int i = 0; i < 4097; ++i) over.TextW(i % 440, 10, u"a");
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, within.File()), "decoded 440x280");
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, over.File()), kBadMetafile);
+}
+
+TEST(MetafileBudgetTest, LayersAreBounded) {
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::ClipLayersEmf(1000)), "decoded 440x280");
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::ClipLayersEmf(3000)), kBadMetafile);
 }
 
 TEST(MetafileBudgetTest, ClippingRegionsAreBounded) {

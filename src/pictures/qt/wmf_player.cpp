@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainterPath>
 #include <QPen>
 #include <QPolygonF>
@@ -186,7 +187,13 @@ class Player {
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, false);
     base_transform_ = painter_.transform();
-    for (const pictures::WmfRecord& record : file.records) Record(record.function, record.params);
+    const QRegion system_clip = painter_.paintEngine() ? painter_.paintEngine()->systemClip() : QRegion();
+    shown_ = system_clip.isEmpty() ? QRectF(0, 0, painter_.device()->width(), painter_.device()->height())
+                                   : QRectF(system_clip.boundingRect());
+    for (const pictures::WmfRecord& record : file.records) {
+      if (stopped_) break;
+      Record(record.function, record.params);
+    }
     painter_.restore();
   }
 
@@ -504,14 +511,41 @@ class Player {
   // Fills then outlines `path`; the fill and the pen may be drawn with
   // different mix modes.
   void FillAndStroke(const QPainterPath& fill, const QPainterPath& outline) {
-    if (HasBrush()) {
+    if (HasBrush() && Paint(AreaShown(fill.boundingRect()))) {
       Prepare(false, true);
       painter_.drawPath(fill);
     }
-    if (HasPen()) {
+    if (HasPen() && Paint(OutlineShown(outline))) {
       Prepare(true, false);
       painter_.drawPath(outline);
     }
+  }
+
+  // ---- What drawing costs
+
+  // The pixels of `box` (device pixels) inside the shown corner.
+  std::int64_t AreaShown(const QRectF& box) const {
+    const QRectF r = box.normalized().intersected(shown_);
+    return static_cast<std::int64_t>(std::ceil(r.width()) * std::ceil(r.height()));
+  }
+
+  // Roughly the pixels the pen paints along `path` in the shown corner.
+  std::int64_t OutlineShown(const QPainterPath& path) const {
+    double length = 0;
+    for (int i = 1; i < path.elementCount(); ++i) {
+      const QRectF segment =
+          QRectF(QPointF(path.elementAt(i - 1)), QPointF(path.elementAt(i))).normalized().adjusted(-1, -1, 1, 1);
+      const QRectF r = segment.intersected(shown_);
+      length += r.width() + r.height();
+    }
+    return static_cast<std::int64_t>(length) * PenPixels() + path.elementCount();
+  }
+
+  // Spends `pixels` of the picture's painting budget. Once it is spent
+  // the rest of the picture is not drawn.
+  bool Paint(std::int64_t pixels) {
+    if (!budget_.SpendPainting(pixels)) stopped_ = true;
+    return !stopped_;
   }
 
   // ---- Shapes
@@ -595,7 +629,7 @@ class Player {
     }
     path.arcTo(r, a0, span);
     if (function == kArc) {
-      if (HasPen()) {
+      if (HasPen() && Paint(OutlineShown(path))) {
         Prepare(true, false);
         painter_.drawPath(path);
       }
@@ -619,7 +653,9 @@ class Player {
     const QPolygonF points = Points(p, 2, count);
     if (points.isEmpty()) return;
     if (function == kPolyline) {
-      if (!HasPen()) return;
+      QPainterPath line;
+      line.addPolygon(points);
+      if (!HasPen() || !Paint(OutlineShown(line))) return;
       Prepare(true, false);
       painter_.drawPolyline(points);
       return;
@@ -651,9 +687,11 @@ class Player {
   void LineTo(BytesView p) {
     if (p.size() < 4) return;
     const double x = I16At(p, 2), y = I16At(p, 0);
-    if (HasPen()) {
+    QPainterPath line(DevicePixel(dc_.position_x, dc_.position_y));
+    line.lineTo(DevicePixel(x, y));
+    if (HasPen() && Paint(OutlineShown(line))) {
       Prepare(true, false);
-      painter_.drawLine(QPointF(DevicePixel(dc_.position_x, dc_.position_y)), QPointF(DevicePixel(x, y)));
+      painter_.drawLine(line.elementAt(0), line.elementAt(1));
     }
     dc_.position_x = x;
     dc_.position_y = y;
@@ -769,6 +807,8 @@ class Player {
     QTransform at = base_transform_;
     at.translate(std::round(origin.x()), std::round(origin.y()));
     if (dc_.font.escapement != 0) at.rotate(-dc_.font.escapement / 10.0);
+    const QRectF box(left, baseline - metrics.ascent(), width, metrics.ascent() + metrics.descent());
+    if (!Paint(AreaShown(at.mapRect(box)) + static_cast<std::int64_t>(glyphs.size()))) return;
     painter_.setTransform(at);
     if (dc_.background_opaque) {
       painter_.fillRect(QRectF(left, baseline - metrics.ascent(), width, metrics.ascent() + metrics.descent()),
@@ -869,6 +909,7 @@ class Player {
                                 : rop == kSrcAnd    ? QPainter::RasterOp_SourceAndDestination
                                 : rop == kSrcInvert ? QPainter::RasterOp_SourceXorDestination
                                                     : QPainter::CompositionMode_SourceOver);
+    if (!Paint(AreaShown(target))) return;
     painter_.drawImage(target, image, source);
   }
 
@@ -877,6 +918,7 @@ class Player {
     const QPointF a = Device(x, y), b = Device(x + w, y + h);
     const QRectF target =
         QRectF(QPointF(std::round(a.x()), std::round(a.y())), QPointF(std::round(b.x()), std::round(b.y()))).normalized();
+    if (!Paint(AreaShown(target))) return;
     ApplyClip();
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter_.setBackgroundMode(dc_.background_opaque ? Qt::OpaqueMode : Qt::TransparentMode);
@@ -944,7 +986,7 @@ class Player {
   void FillRegion(const QRegion& region, const Brush& brush) {
     const Brush saved = dc_.brush;
     dc_.brush = brush;
-    if (HasBrush()) {
+    if (HasBrush() && Paint(AreaShown(region.boundingRect()) + region.rectCount())) {
       Prepare(false, true);
       for (const QRect& r : region) painter_.fillRect(r, QtBrush());
     }
@@ -1170,6 +1212,8 @@ class Player {
   pictures::ObjectSlots slots_;
   std::vector<std::optional<Object>> objects_;  // by slot, as far as the highest taken
   pictures::PictureBudget budget_;
+  QRectF shown_;          // the part of the device that can be painted
+  bool stopped_ = false;  // the painting budget is spent
 };
 
 }  // namespace

@@ -56,9 +56,20 @@ TEST(BoundedMetafileTest, ManyPensDeletedAgainDraw) {
 }
 
 TEST(BoundedMetafileTest, CompressedBitmapWithinTheBudgetIsDrawn) {
-  const QImage image = test::RenderedWmf(test::CompressedBitmapsWmf(1, 4096), "bounded_rle");
+  const QImage image = test::RenderedWmf(test::CompressedBitmapsWmf(1, 2048), "bounded_rle");
   EXPECT_EQ(At(image, 220, 279), Opaque(0xC08040));  // the rows the runs gave
   EXPECT_EQ(At(image, 220, 0), Opaque(0x204060));    // the rest, palette entry 0
+}
+
+TEST(BoundedMetafileTest, PaintingStopsWhenItsBudgetIsSpent) {
+  // 500 fills of the whole corner are within the budget; 2000 are not,
+  // and what comes after them is left out.
+  const QImage within = test::RenderedWmf(test::FullFillsWmf(500), "bounded_fills_within");
+  EXPECT_EQ(At(within, 15, 15), Opaque(0x00FF00));
+  EXPECT_EQ(At(within, 100, 100), Opaque(0xFF0000));
+  const QImage over = test::RenderedWmf(test::FullFillsWmf(2000), "bounded_fills_over");
+  EXPECT_EQ(At(over, 15, 15), Opaque(0xFF0000));
+  EXPECT_EQ(At(over, 100, 100), Opaque(0xFF0000));
 }
 
 TEST(BoundedMetafileTest, ExcludedClipsCutTheFill) {
