@@ -62,9 +62,9 @@ TEST(BoundedMetafileTest, CompressedBitmapWithinTheBudgetIsDrawn) {
 }
 
 TEST(BoundedMetafileTest, PaintingStopsWhenItsBudgetIsSpent) {
-  // 500 fills of the whole corner are within the budget; 2000 are not,
+  // 300 fills of the whole corner are within the budget; 2000 are not,
   // and what comes after them is left out.
-  const QImage within = test::RenderedWmf(test::FullFillsWmf(500), "bounded_fills_within");
+  const QImage within = test::RenderedWmf(test::FullFillsWmf(300), "bounded_fills_within");
   EXPECT_EQ(At(within, 15, 15), Opaque(0x00FF00));
   EXPECT_EQ(At(within, 100, 100), Opaque(0xFF0000));
   const QImage over = test::RenderedWmf(test::FullFillsWmf(2000), "bounded_fills_over");
