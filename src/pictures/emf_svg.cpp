@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
+#include <string_view>
 #include <memory>
 
 namespace torvane::pictures {
@@ -91,6 +93,16 @@ std::optional<RectD> PathBox(std::string_view d) {
   }
   if (index < 2) return std::nullopt;
   return box;
+}
+
+// One allocation for the whole: the documents run to megabytes.
+std::string Join(std::initializer_list<std::string_view> parts) {
+  std::size_t size = 0;
+  for (const std::string_view part : parts) size += part.size();
+  std::string out;
+  out.reserve(size);
+  for (const std::string_view part : parts) out.append(part);
+  return out;
 }
 
 bool Empty(const RectD& r) { return !(r.left < r.right && r.top < r.bottom); }
@@ -251,7 +263,7 @@ class Layering {
       for (int i = 0; i < draft.depth; ++i) close += "</g>\n";
 
       SvgLayer layer;
-      layer.Svg = head + reopen + draft.body + close + tail;
+      layer.Svg = Join({head, reopen, draft.body, close, tail});
       layer.Clipped = draft.clip.has_value();
       if (draft.clip) {
         defs += "<clipPath id=\"tv-clip-" + std::to_string(id) + "\">";
@@ -273,16 +285,16 @@ class Layering {
         defs += Pattern(id, draft.hatch, draft.hatch_color);
       }
       whole += draft.clip ? "<g clip-path=\"url(#tv-clip-" + std::to_string(id) + ")\">\n" : "<g>\n";
-      std::string body = draft.whole_body;
+      std::string& body = draft.whole_body;
       if (draft.hatch >= 0) {
         for (std::size_t at; (at = body.find("fill=\"#000000\"")) != std::string::npos;) {
           body.replace(at, 14, "fill=\"url(#tv-hatch-" + std::to_string(id) + ")\"");
         }
       }
-      whole += reopen + body + close + "</g>\n";
+      whole.append(reopen).append(body).append(close).append("</g>\n");
       out.layers.push_back(std::move(layer));
     }
-    out.svg = head + (defs.empty() ? "" : "<defs>\n" + defs + "</defs>\n") + whole + tail;
+    out.svg = defs.empty() ? Join({head, whole, tail}) : Join({head, "<defs>\n", defs, "</defs>\n", whole, tail});
     return out;
   }
 
