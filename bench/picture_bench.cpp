@@ -213,7 +213,12 @@ void BM_Hostile_RepeatedAnd(benchmark::State& s) {
   DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::RepeatedAndEmf(64, 5));
 }
 void BM_Hostile_HugeFrameEmf(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::HugeFrameEmf()); }
-void BM_Hostile_Shapes1MB(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ShapesEmf(1 << 20)); }
+void BM_Hostile_HatchedShapes1MB(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ShapesEmf(1 << 20, true));
+}
+void BM_Hostile_Shapes1MB(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ShapesEmf(1 << 20, false));
+}
 void BM_Hostile_ClipLayers2000(benchmark::State& s) {
   DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ClipLayersEmf(2000));
 }
@@ -233,6 +238,7 @@ BENCHMARK(BM_Hostile_FullFills1MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Hostile_Polygons1MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Hostile_RepeatedAnd)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Hostile_HugeFrameEmf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_HatchedShapes1MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Hostile_Shapes1MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Hostile_ClipLayers2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Hostile_ClipLayers1MB)->Unit(benchmark::kMillisecond);

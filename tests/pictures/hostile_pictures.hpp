@@ -146,10 +146,11 @@ inline Bytes PolygonWmf(std::size_t bytes) {
   return wmf.File(2);
 }
 
-// About `bytes` of ellipses and rectangles over a 440 x 280 frame.
-inline Bytes ShapesEmf(std::size_t bytes) {
+// About `bytes` of ellipses and rectangles over a 440 x 280 frame, with a
+// hatched brush (a layer for each shape) or a solid one.
+inline Bytes ShapesEmf(std::size_t bytes, bool hatched) {
   EmfWriter emf(440, 280);
-  emf.Pen(1, kPsSolid, 3, 0x102080).Brush(2, kBsHatched, 0xE0D0A0, 5).Select(1).Select(2);
+  emf.Pen(1, kPsSolid, 3, 0x102080).Brush(2, hatched ? kBsHatched : kBsSolid, 0xE0D0A0, 5).Select(1).Select(2);
   for (std::size_t i = 0; i < bytes / 48; ++i) {
     const int x = static_cast<int>(i * 37 % 400), y = static_cast<int>(i * 53 % 250);
     emf.Ellipse(x, y, x + 60, y + 40).Rectangle(y, x % 250, y + 30, x % 250 + 20);
