@@ -1,5 +1,6 @@
 // Decoding a 440 x 280 scene picture in each format, the enhanced metafile
-// with its SVG conversion, and drawing the metafiles for the window. The
+// with its SVG conversion, and drawing the metafiles for the window; then
+// crafted files at their worst, loaded and drawn. The
 // drawing benchmarks need the Qt renderer (torvane_qt_pictures) and are
 // left out when the target is built without it.
 #include <benchmark/benchmark.h>
@@ -9,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "pictures/hostile_pictures.hpp"
 #include "pictures/metafile_writers.hpp"
+#include "platform/script_error.hpp"
 #include "pictures/picture.hpp"
 
 #if __has_include(<QImage>)
@@ -146,8 +149,8 @@ BENCHMARK(BM_DecodeWmf)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DecodeEmfToSvg)->Unit(benchmark::kMicrosecond);
 
 #ifdef TORVANE_BENCH_RENDER
-void Render(benchmark::State& state, PictureFormat format, const Bytes& file) {
-  // Fonts need an application object; the offscreen platform needs no display.
+// Fonts need an application object; the offscreen platform needs no display.
+void NeedApplication() {
   static int argc = 1;
   static char name[] = "picture_bench";
   static char* argv[] = {name, nullptr};
@@ -155,6 +158,10 @@ void Render(benchmark::State& state, PictureFormat format, const Bytes& file) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     static QGuiApplication app(argc, argv);
   }
+}
+
+void Render(benchmark::State& state, PictureFormat format, const Bytes& file) {
+  NeedApplication();
   const torvane::Picture picture = torvane::DecodePicture(format, file);
   for (auto _ : state) benchmark::DoNotOptimize(torvane::qt::RenderPicture(picture));
 }
@@ -166,3 +173,75 @@ BENCHMARK(BM_RenderEmf)->Unit(benchmark::kMicrosecond);
 #endif
 
 }  // namespace
+
+#ifdef TORVANE_BENCH_RENDER
+// Crafted files, decoded and drawn as the window would: each must take
+// little time or be refused. The refused ones are timed up to the refusal.
+namespace hostile {
+
+void DecodeAndDraw(benchmark::State& state, PictureFormat format, const Bytes& file) {
+  NeedApplication();
+  for (auto _ : state) {
+    try {
+      benchmark::DoNotOptimize(torvane::qt::RenderPicture(torvane::DecodePicture(format, file)));
+      state.counters["refused"] = 0;
+    } catch (const torvane::ScriptError&) {
+      state.counters["refused"] = 1;
+    }
+  }
+  state.counters["file_kb"] = static_cast<double>(file.size()) / 1024;
+}
+
+namespace t = torvane::test;
+
+void BM_Hostile_HugeDeclaredWmf(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::Metafile, t::HugeDeclaredWmf()); }
+void BM_Hostile_300000Pens(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::Metafile, t::ManyPensWmf(300000, false)); }
+void BM_Hostile_300000PensDeleted(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::Metafile, t::ManyPensWmf(300000, true));
+}
+void BM_Hostile_1000Rle4096(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::Metafile, t::CompressedBitmapsWmf(1000, 4096));
+}
+void BM_Hostile_OneRle2048(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::Metafile, t::CompressedBitmapsWmf(1, 2048)); }
+void BM_Hostile_ExcludedClips(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::Metafile, t::ExcludedClipsWmf(85)); }
+void BM_Hostile_Region10000(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::Metafile, t::RegionWmf(100, 100)); }
+void BM_Hostile_Text4096(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::Metafile, t::TextWmf(4096)); }
+void BM_Hostile_Text1MB(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::Metafile, t::TextWmf(65000)); }
+void BM_Hostile_FullFills1MB(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::Metafile, t::FullFillsWmf(75000)); }
+void BM_Hostile_Polygons1MB(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::Metafile, t::PolygonWmf(1 << 20)); }
+void BM_Hostile_RepeatedAnd(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::RepeatedAndEmf(64, 5));
+}
+void BM_Hostile_HugeFrameEmf(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::HugeFrameEmf()); }
+void BM_Hostile_HatchedShapes1MB(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ShapesEmf(1 << 20, true));
+}
+void BM_Hostile_Shapes1MB(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ShapesEmf(1 << 20, false));
+}
+void BM_Hostile_ClipLayers2000(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ClipLayersEmf(2000));
+}
+void BM_Hostile_ClipLayers1MB(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ClipLayersEmf(15000));
+}
+BENCHMARK(BM_Hostile_HugeDeclaredWmf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_300000Pens)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_300000PensDeleted)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_1000Rle4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_OneRle2048)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_ExcludedClips)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_Region10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_Text4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_Text1MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_FullFills1MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_Polygons1MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_RepeatedAnd)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_HugeFrameEmf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_HatchedShapes1MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_Shapes1MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_ClipLayers2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hostile_ClipLayers1MB)->Unit(benchmark::kMillisecond);
+
+}  // namespace hostile
+#endif

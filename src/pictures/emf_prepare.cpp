@@ -10,6 +10,7 @@
 
 #include "pictures/dib.hpp"
 #include "pictures/font_names.hpp"
+#include "pictures/picture_budget.hpp"
 #include "platform/little_endian.hpp"
 #include "pictures/picture.hpp"
 #include "platform/cp932.hpp"
@@ -257,7 +258,8 @@ namespace {
 
 class Preparer {
  public:
-  Preparer(BytesView file, int width, int height) : file_(file), width_(width), height_(height) {}
+  Preparer(BytesView file, int width, int height, PictureBudget& budget)
+      : file_(file), width_(width), height_(height), budget_(budget) {}
 
   std::optional<PreparedEmf> Run() {
     const std::uint32_t header_size = U32At(file_, 4);
@@ -279,7 +281,7 @@ class Preparer {
         break;
       }
       next_ = pos + size;
-      if (!Record(type, record)) return std::nullopt;
+      if (!Spend(type, record) || !Record(type, record)) return std::nullopt;
       pos += size;
     }
     PreparedEmf prepared;
@@ -440,6 +442,27 @@ class Preparer {
     Emit(kEmrStretchDiBits, out.bytes);
   }
 
+  // Every record is drawing work, an object's creation an object too; see
+  // picture_budget.hpp. Bitmap pixels are counted as they are decoded.
+  bool Spend(std::uint32_t type, BytesView record) {
+    if (!budget_.SpendDrawing(1)) return false;
+    switch (type) {
+      case kEmrCreatePen:
+      case kEmrCreateBrushIndirect:
+      case kEmrExtCreateFontIndirectW:
+      case kEmrCreateMonoBrush:
+      case kEmrCreateDibPatternBrushPt:
+      case kEmrExtCreatePen:
+        return budget_.SpendObject();
+      case kEmrExtTextOutA:
+      case kEmrExtTextOutW:
+        // The character count is at 44.
+        return record.size() < 48 || (budget_.SpendText() && budget_.SpendDrawing(U32At(record, 44)));
+      default:
+        return true;
+    }
+  }
+
   // The bitmap a record carries at (offBmi, cbBmi, offBits, cbBits).
   // False when those leave the record; `image` stays empty when the
   // bitmap does not decode (it is then not drawn).
@@ -448,16 +471,15 @@ class Preparer {
     const std::uint32_t off_bits = U32At(record, at + 8), cb_bits = U32At(record, at + 12);
     if (!Fits(record, off_bmi, cb_bmi) || !Fits(record, off_bits, cb_bits)) return false;
     if (cb_bmi == 0) return true;
-    // A whole picture's worth of pixels in all; more is not a picture.
-    const std::int64_t left = kMaxPicturePixels - decoded_pixels_;
+    // The picture's budget of bitmap pixels in all; more is not a picture.
+    const std::int64_t left = budget_.PixelsLeft();
     image = DecodeDib(record.substr(off_bmi, cb_bmi), record.substr(off_bits, cb_bits), left, keep_alpha);
     if (!image) {
       const auto header = ReadDibHeader(record.substr(off_bmi, cb_bmi));
       if (header && std::abs(header->width * header->height) > left) return false;
       return true;
     }
-    decoded_pixels_ += static_cast<std::int64_t>(image->pixels.size());
-    return true;
+    return budget_.SpendPixels(static_cast<std::int64_t>(image->pixels.size()));
   }
 
   // Cuts the source rectangle out of `image`, mirrors it for negative
@@ -1141,6 +1163,7 @@ class Preparer {
   BytesView file_;
   int width_;
   int height_;
+  PictureBudget& budget_;
   std::uint32_t max_slot_ = 0;
   std::uint32_t font_slot_ = 1;
   Dc dc_;
@@ -1154,13 +1177,12 @@ class Preparer {
   Bytes body_;
   std::int64_t bounds_[4] = {0, 0, 1, 1};  // left, top, right, bottom
   std::uint32_t records_ = 0;
-  std::int64_t decoded_pixels_ = 0;
 };
 
 }  // namespace
 
-std::optional<PreparedEmf> PrepareEnhancedMetafile(BytesView file, int width, int height) {
-  return Preparer(file, width, height).Run();
+std::optional<PreparedEmf> PrepareEnhancedMetafile(BytesView file, int width, int height, PictureBudget& budget) {
+  return Preparer(file, width, height, budget).Run();
 }
 
 }  // namespace torvane::pictures

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/bytes.hpp"
+#include "pictures/picture_budget.hpp"
 
 // Readies an enhanced metafile for libemf2svg. The converter trusts every
 // length and offset it reads and gets several things wrong, so the file it
@@ -63,8 +64,9 @@ struct PreparedEmf {
 // The text libemf2svg writes for marker `index`: its character data.
 Bytes MarkerText(std::size_t index);
 
-// Nullopt when a record is malformed. `file` ends at the header's nBytes
-// and has passed the record walk; width and height are the picture's size.
-std::optional<PreparedEmf> PrepareEnhancedMetafile(BytesView file, int width, int height);
+// Nullopt when a record is malformed or the file goes past the picture's
+// budget. `file` ends at the header's nBytes and has passed the record
+// walk; width and height are the picture's size.
+std::optional<PreparedEmf> PrepareEnhancedMetafile(BytesView file, int width, int height, PictureBudget& budget);
 
 }  // namespace torvane::pictures

@@ -1,11 +1,15 @@
 #include "pictures/emf_svg.hpp"
 
+#include "pictures/picture_budget.hpp"
+
 #include <emf2svg.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
+#include <string_view>
 #include <memory>
 
 namespace torvane::pictures {
@@ -91,8 +95,25 @@ std::optional<RectD> PathBox(std::string_view d) {
   return box;
 }
 
+// One allocation for the whole: the documents run to megabytes.
+std::string Join(std::initializer_list<std::string_view> parts) {
+  std::size_t size = 0;
+  for (const std::string_view part : parts) size += part.size();
+  std::string out;
+  out.reserve(size);
+  for (const std::string_view part : parts) out.append(part);
+  return out;
+}
+
 bool Empty(const RectD& r) { return !(r.left < r.right && r.top < r.bottom); }
 
+// Region operations work on plain lists of rectangles; each is charged to
+// the picture's budget before it runs, by the pairs or rectangles it
+// reads, and its result may hold at most kMaxRegionRects.
+std::int64_t Size(const Region& r) { return static_cast<std::int64_t>(r.size()); }
+
+// Stops once the result has more than kMaxRegionRects, which refuses the
+// picture.
 Region Intersect(const Region& a, const Region& b) {
   Region out;
   for (const RectD& x : a) {
@@ -100,6 +121,7 @@ Region Intersect(const Region& a, const Region& b) {
       const RectD r{std::max(x.left, y.left), std::max(x.top, y.top), std::min(x.right, y.right),
                     std::min(x.bottom, y.bottom)};
       if (!Empty(r)) out.push_back(r);
+      if (Size(out) > kMaxRegionRects) return out;
     }
   }
   return out;
@@ -149,8 +171,10 @@ struct Draft {
 
 class Layering {
  public:
-  Layering(const std::vector<MarkerOp>& markers, int width, int height, double svg_width, double svg_height)
+  Layering(const std::vector<MarkerOp>& markers, int width, int height, double svg_width, double svg_height,
+           PictureBudget& budget)
       : markers_(markers),
+        budget_(budget),
         width_(width),
         height_(height),
         px_x_(width / svg_width),
@@ -214,6 +238,9 @@ class Layering {
     }
   }
 
+  // False when a region operation went past the picture's budget.
+  bool WithinBudget() const { return ok_; }
+
   EmfSvg Finish() {
     EmfSvg out;
     // The converter's units, scaled to the picture's pixels on both axes.
@@ -236,7 +263,7 @@ class Layering {
       for (int i = 0; i < draft.depth; ++i) close += "</g>\n";
 
       SvgLayer layer;
-      layer.Svg = head + reopen + draft.body + close + tail;
+      layer.Svg = Join({head, reopen, draft.body, close, tail});
       layer.Clipped = draft.clip.has_value();
       if (draft.clip) {
         defs += "<clipPath id=\"tv-clip-" + std::to_string(id) + "\">";
@@ -258,16 +285,16 @@ class Layering {
         defs += Pattern(id, draft.hatch, draft.hatch_color);
       }
       whole += draft.clip ? "<g clip-path=\"url(#tv-clip-" + std::to_string(id) + ")\">\n" : "<g>\n";
-      std::string body = draft.whole_body;
+      std::string& body = draft.whole_body;
       if (draft.hatch >= 0) {
         for (std::size_t at; (at = body.find("fill=\"#000000\"")) != std::string::npos;) {
           body.replace(at, 14, "fill=\"url(#tv-hatch-" + std::to_string(id) + ")\"");
         }
       }
-      whole += reopen + body + close + "</g>\n";
+      whole.append(reopen).append(body).append(close).append("</g>\n");
       out.layers.push_back(std::move(layer));
     }
-    out.svg = head + (defs.empty() ? "" : "<defs>\n" + defs + "</defs>\n") + whole + tail;
+    out.svg = defs.empty() ? Join({head, whole, tail}) : Join({head, "<defs>\n", defs, "</defs>\n", whole, tail});
     return out;
   }
 
@@ -277,6 +304,8 @@ class Layering {
     const std::uint32_t color = hatch_layer_ ? hatch_->hatch_color : 0;
     if (drafts_.empty() || !SameRegion(drafts_.back().clip, clip_) || drafts_.back().hatch != hatch ||
         drafts_.back().hatch_color != color) {
+      Spend(clip_ ? Size(*clip_) + 1 : 1);  // the draft keeps a copy
+      if (!budget_.SpendLayer()) ok_ = false;
       Draft draft;
       draft.groups = groups_;
       draft.depth = static_cast<int>(groups_.size());
@@ -335,15 +364,17 @@ class Layering {
 
   void Apply(const MarkerOp& op) {
     using Kind = MarkerOp::Kind;
+    if (!ok_) return;
+    const std::int64_t clip = clip_ ? Size(*clip_) : 0;
     switch (op.kind) {
       case Kind::IntersectClip:
-        if (pending_clip_) clip_ = clip_ ? Intersect(*clip_, {*pending_clip_}) : Region{*pending_clip_};
+        if (pending_clip_ && Spend(clip + 1)) clip_ = clip_ ? Intersect(*clip_, {*pending_clip_}) : Region{*pending_clip_};
         break;
       case Kind::ExcludeClip:
-        if (pending_clip_) clip_ = Subtract(clip_ ? *clip_ : Whole(), *pending_clip_);
+        if (pending_clip_ && Spend(5 * clip + 5)) clip_ = Subtract(clip_ ? *clip_ : Whole(), *pending_clip_);
         break;
       case Kind::SaveDc:
-        saved_.push_back(clip_);
+        if (Spend(clip + 1)) saved_.push_back(clip_);
         break;
       case Kind::RestoreDc: {
         const auto n = static_cast<std::size_t>(-static_cast<std::int64_t>(op.level));
@@ -357,17 +388,27 @@ class Layering {
         clip_.reset();
         break;
       case Kind::CopyRegion:
-        clip_ = op.region;
+        if (Spend(Size(op.region))) clip_ = op.region;
         break;
       case Kind::AndRegion:
-        clip_ = clip_ ? Intersect(*clip_, op.region) : op.region;
+        // Every pair is tried; the result can hold as many.
+        if (Spend(clip_ ? clip * Size(op.region) : Size(op.region))) {
+          clip_ = clip_ ? Intersect(*clip_, op.region) : op.region;
+        }
         break;
       case Kind::OrRegion:
-        if (clip_) clip_->insert(clip_->end(), op.region.begin(), op.region.end());
+        if (clip_ && Spend(clip + Size(op.region))) clip_->insert(clip_->end(), op.region.begin(), op.region.end());
         break;
       case Kind::DiffRegion: {
         Region region = clip_ ? *clip_ : Whole();
-        for (const RectD& r : op.region) region = Subtract(region, r);
+        for (const RectD& r : op.region) {
+          if (!Spend(5 * Size(region))) return;
+          if (Size(region) > kMaxRegionRects) {
+            ok_ = false;
+            return;
+          }
+          region = Subtract(region, r);
+        }
         clip_ = std::move(region);
         break;
       }
@@ -378,9 +419,22 @@ class Layering {
         hatch_.reset();
         break;
     }
+    Check(clip_);
+  }
+
+  // False, and the layering over, once a region operation goes past the
+  // budget.
+  bool Spend(std::int64_t work) {
+    ok_ = ok_ && budget_.SpendRegion(work, 0);
+    return ok_;
+  }
+  void Check(const std::optional<Region>& region) {
+    if (region && Size(*region) > kMaxRegionRects) ok_ = false;
   }
 
   const std::vector<MarkerOp>& markers_;
+  PictureBudget& budget_;
+  bool ok_ = true;
   int width_;
   int height_;
   double px_x_;
@@ -397,7 +451,7 @@ class Layering {
 }  // namespace
 
 std::optional<EmfSvg> LayerConvertedSvg(std::string_view converted, const std::vector<MarkerOp>& markers, int width,
-                                        int height) {
+                                        int height, PictureBudget& budget) {
   const std::size_t svg_at = converted.find("<svg");
   if (svg_at == std::string_view::npos) return std::nullopt;
   const std::size_t tag_end = converted.find('>', svg_at);
@@ -412,19 +466,21 @@ std::optional<EmfSvg> LayerConvertedSvg(std::string_view converted, const std::v
     return std::nullopt;
   }
 
-  Layering layering(markers, std::max(width, 1), std::max(height, 1), svg_width, svg_height);
+  Layering layering(markers, std::max(width, 1), std::max(height, 1), svg_width, svg_height, budget);
   std::string_view body = converted.substr(tag_end + 1, close - tag_end - 1);
-  while (!body.empty()) {
+  while (!body.empty() && layering.WithinBudget()) {
     const std::size_t end = body.find('\n');
     layering.Line(body.substr(0, end));
     if (end == std::string_view::npos) break;
     body.remove_prefix(end + 1);
   }
+  if (!layering.WithinBudget()) return std::nullopt;
   return layering.Finish();
 }
 
 std::optional<EmfSvg> ConvertEnhancedMetafile(BytesView file, int width, int height) {
-  auto prepared = PrepareEnhancedMetafile(file, std::max(width, 1), std::max(height, 1));
+  PictureBudget budget;
+  auto prepared = PrepareEnhancedMetafile(file, std::max(width, 1), std::max(height, 1), budget);
   if (!prepared) return std::nullopt;
   generatorOptions options{};
   options.nameSpace = nullptr;  // with a prefix the converter leaves some closing tags without it
@@ -438,7 +494,7 @@ std::optional<EmfSvg> ConvertEnhancedMetafile(BytesView file, int width, int hei
   const int ok = emf2svg(prepared->bytes.data(), prepared->bytes.size(), &out, &out_length, &options);
   const std::unique_ptr<char, decltype(&std::free)> owned(out, &std::free);
   if (ok == 0 || out == nullptr) return std::nullopt;
-  return LayerConvertedSvg(std::string_view(out, out_length), prepared->markers, width, height);
+  return LayerConvertedSvg(std::string_view(out, out_length), prepared->markers, width, height, budget);
 }
 
 }  // namespace torvane::pictures

@@ -9,6 +9,7 @@
 #include "pictures/decoders.hpp"
 #include "pictures/emf_svg.hpp"
 #include "platform/little_endian.hpp"
+#include "pictures/wmf_cost.hpp"
 #include "pictures/wmf_file.hpp"
 
 namespace torvane::pictures {
@@ -39,7 +40,7 @@ Picture MetafilePicture(PictureFormat format, BytesView file_bytes, std::int64_t
 // of the first META_SETWINDOWEXT record.
 Picture DecodeWindowsMetafile(BytesView file_bytes) {
   const auto file = ReadWindowsMetafile(file_bytes);
-  if (!file) ThrowBrokenMetafile();
+  if (!file || !WithinBudget(*file)) ThrowBrokenMetafile();
   std::optional<std::int64_t> width;
   std::optional<std::int64_t> height;
   if (const auto& box = file->placeable) {

@@ -55,6 +55,11 @@ struct Picture {
 // is treated as a broken file rather than allocated.
 inline constexpr std::int64_t kMaxPicturePixels = 16LL * 1024 * 1024;
 
+// The scene control shows a picture unscaled from its top-left corner and
+// cuts it off at this size; a metafile is drawn no further.
+inline constexpr int kShownWidth = 440;
+inline constexpr int kShownHeight = 280;
+
 // The format chosen by the file name's extension (after the last dot),
 // compared without regard to letter case; raises
 // "拡張子 .%s の画像形式は処理できません" for any other extension,

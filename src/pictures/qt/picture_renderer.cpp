@@ -6,8 +6,10 @@
 #include <QRegion>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <cstring>
 
+#include "pictures/qt/shown_canvas.hpp"
 #include "pictures/qt/wmf_player.hpp"
 
 namespace torvane::qt {
@@ -48,7 +50,7 @@ Qt::BrushStyle HatchStyle(int hatch) {
 // SVG Tiny, all QSvgRenderer reads before Qt 6.7, has neither clip paths
 // nor patterns: the core cut the drawing into layers, each drawn under its
 // own clipping region, hatches stencilled from their shapes.
-void DrawSvgLayer(QPainter& painter, const SvgLayer& layer, const QRect& bounds) {
+void DrawSvgLayer(QPainter& painter, const SvgLayer& layer, QSize whole, QSize shown) {
   QSvgRenderer renderer(QByteArray::fromRawData(layer.Svg.data(), static_cast<qsizetype>(layer.Svg.size())));
   if (!renderer.isValid()) return;
   painter.save();
@@ -58,42 +60,46 @@ void DrawSvgLayer(QPainter& painter, const SvgLayer& layer, const QRect& bounds)
     painter.setClipRegion(region);
   }
   if (layer.Hatch < 0) {
-    renderer.render(&painter, bounds);
+    renderer.render(&painter, QRectF(QPointF(0, 0), whole));
   } else {
     // One 8 x 8 cell of the hatch, transparent between its lines, keeps
     // only what lies inside the shapes.
     QImage cell(8, 8, QImage::Format_ARGB32_Premultiplied);
     cell.fill(Qt::transparent);
     QPainter(&cell).fillRect(cell.rect(), QBrush(QColor::fromRgba(layer.HatchColor), HatchStyle(layer.Hatch)));
-    QImage stencil(bounds.size(), QImage::Format_ARGB32_Premultiplied);
-    stencil.fill(Qt::transparent);
+    ShownCanvas stencil(whole, shown);
     {
-      QPainter shapes(&stencil);
-      renderer.render(&shapes, QRectF(0, 0, bounds.width(), bounds.height()));
-      shapes.setCompositionMode(QPainter::CompositionMode_SourceIn);
-      shapes.fillRect(stencil.rect(), QBrush(cell));
+      const auto shapes = stencil.Painter();
+      if (!shapes->isActive()) return painter.restore();
+      renderer.render(shapes.get(), QRectF(QPointF(0, 0), whole));
+      shapes->setCompositionMode(QPainter::CompositionMode_SourceIn);
+      shapes->fillRect(QRect(QPoint(0, 0), shown), QBrush(cell));
     }
-    painter.drawImage(bounds.topLeft(), stencil);
+    painter.drawImage(QPoint(0, 0), stencil.Shown(QImage::Format_ARGB32_Premultiplied));
   }
   painter.restore();
 }
 
 QImage RenderEnhancedMetafile(const Picture& picture) {
-  QImage image(picture.Width, picture.Height, QImage::Format_ARGB32_Premultiplied);
-  if (image.isNull()) return QImage(picture.Width, picture.Height, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  if (picture.SvgLayers) {
-    QPainter painter(&image);
-    for (const SvgLayer& layer : *picture.SvgLayers) DrawSvgLayer(painter, layer, image.rect());
-  } else if (picture.Svg) {
-    QSvgRenderer renderer(QByteArray::fromRawData(picture.Svg->data(), static_cast<qsizetype>(picture.Svg->size())));
-    QPainter painter(&image);
-    if (renderer.isValid()) renderer.render(&painter, QRectF(image.rect()));
+  const QSize whole(picture.Width, picture.Height), shown = ShownSize(picture);
+  ShownCanvas canvas(whole, shown);
+  {
+    const auto painter = canvas.Painter();
+    if (painter->isActive() && picture.SvgLayers) {
+      for (const SvgLayer& layer : *picture.SvgLayers) DrawSvgLayer(*painter, layer, whole, shown);
+    } else if (painter->isActive() && picture.Svg) {
+      QSvgRenderer renderer(QByteArray::fromRawData(picture.Svg->data(), static_cast<qsizetype>(picture.Svg->size())));
+      if (renderer.isValid()) renderer.render(painter.get(), QRectF(QPointF(0, 0), whole));
+    }
   }
-  return image.convertToFormat(QImage::Format_ARGB32);
+  return canvas.Shown(QImage::Format_ARGB32);
 }
 
 }  // namespace
+
+QSize ShownSize(const Picture& picture) {
+  return QSize(std::clamp(picture.Width, 0, kShownWidth), std::clamp(picture.Height, 0, kShownHeight));
+}
 
 QImage RenderPicture(const Picture& picture) {
   switch (picture.Format) {

@@ -1,7 +1,11 @@
 #include "pictures/qt/wmf_player.hpp"
 
+#include "pictures/qt/picture_renderer.hpp"
+#include "pictures/qt/shown_canvas.hpp"
+
 #include <QFont>
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainterPath>
 #include <QPen>
 #include <QPolygonF>
@@ -19,6 +23,9 @@
 
 #include "pictures/dib.hpp"
 #include "pictures/font_names.hpp"
+#include "pictures/object_slots.hpp"
+#include "pictures/picture_budget.hpp"
+#include "pictures/wmf_region.hpp"
 #include "platform/little_endian.hpp"
 #include "pictures/wmf_file.hpp"
 #include "platform/cp932.hpp"
@@ -174,14 +181,19 @@ class Player {
     }
     dc_.viewport_ext_x = std::max(size_.width(), 1);
     dc_.viewport_ext_y = std::max(size_.height(), 1);
-    objects_.resize(std::max<std::size_t>(file.object_count, 1));
 
     painter_.save();
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, false);
     base_transform_ = painter_.transform();
-    for (const pictures::WmfRecord& record : file.records) Record(record.function, record.params);
+    const QRegion system_clip = painter_.paintEngine() ? painter_.paintEngine()->systemClip() : QRegion();
+    shown_ = system_clip.isEmpty() ? QRectF(0, 0, painter_.device()->width(), painter_.device()->height())
+                                   : QRectF(system_clip.boundingRect());
+    for (const pictures::WmfRecord& record : file.records) {
+      if (stopped_) break;
+      Record(record.function, record.params);
+    }
     painter_.restore();
   }
 
@@ -260,14 +272,11 @@ class Player {
 
   void Create(Object object) {
     // A new object takes the lowest free slot; files whose header counts
-    // too few slots still get theirs.
-    for (auto& slot : objects_) {
-      if (!slot) {
-        slot = std::move(object);
-        return;
-      }
-    }
-    objects_.push_back(std::move(object));
+    // too few slots still get theirs. A full table drops it, as GDI would.
+    const auto slot = slots_.Take();
+    if (!slot) return;
+    if (*slot >= objects_.size()) objects_.resize(*slot + 1);
+    objects_[*slot] = std::move(object);
   }
 
   Object* ObjectAt(std::size_t index) {
@@ -302,7 +311,7 @@ class Player {
     object.kind = Object::Kind::Brush;
     object.brush.style = kBsNull;
     if (p.size() >= 4) {
-      if (auto dib = pictures::DecodePackedDib(p.substr(4), kMaxPicturePixels)) {
+      if (auto dib = DecodeDib(p.substr(4))) {
         object.brush.style = 3;  // BS_PATTERN
         object.brush.pattern = ToImage(*dib);
       }
@@ -360,31 +369,14 @@ class Player {
   void CreateRegion(BytesView p) {
     Object object;
     object.kind = Object::Kind::Region;
-    if (p.size() >= 20) {
-      const int scans = I16At(p, 10);
-      std::size_t at = 20;
-      bool whole = true;
-      for (int i = 0; i < scans; ++i) {
-        if (!Fits(p, at, 6)) {
-          whole = false;
-          break;
-        }
-        const int count = U16At(p, at), top = I16At(p, at + 2), bottom = I16At(p, at + 4);
-        if (!Fits(p, at + 6, static_cast<std::uint64_t>(count) * 2 + 2)) {
-          whole = false;
-          break;
-        }
-        for (int k = 0; k + 1 < count; k += 2) {
-          const int left = I16At(p, at + 6 + 2 * static_cast<std::size_t>(k));
-          const int right = I16At(p, at + 8 + 2 * static_cast<std::size_t>(k));
-          if (right > left && bottom > top) object.region += QRect(left, top, right - left, bottom - top);
-        }
-        at += 6 + static_cast<std::size_t>(count) * 2 + 2;
-      }
-      if (!whole || scans == 0) {
-        const int left = I16At(p, 12), top = I16At(p, 14), right = I16At(p, 16), bottom = I16At(p, 18);
-        if (right > left && bottom > top) object.region = QRegion(left, top, right - left, bottom - top);
-      }
+    const pictures::WmfRegion region = pictures::ReadWmfRegion(p);
+    std::vector<QRect> rects;
+    for (const PixelRect& r : region.rects) rects.emplace_back(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+    if (region.banded) {
+      // Already as QRegion keeps its rectangles: set at once.
+      object.region.setRects(rects.data(), static_cast<int>(rects.size()));
+    } else {
+      for (const QRect& r : rects) object.region += r;
     }
     Create(std::move(object));
   }
@@ -519,14 +511,43 @@ class Player {
   // Fills then outlines `path`; the fill and the pen may be drawn with
   // different mix modes.
   void FillAndStroke(const QPainterPath& fill, const QPainterPath& outline) {
-    if (HasBrush()) {
+    if (HasBrush() && Paint(AreaShown(fill.boundingRect()))) {
       Prepare(false, true);
       painter_.drawPath(fill);
     }
-    if (HasPen()) {
+    if (HasPen() && Paint(OutlineShown(outline))) {
       Prepare(true, false);
       painter_.drawPath(outline);
     }
+  }
+
+  // ---- What drawing costs
+
+  // The pixels of `box` (device pixels) inside the shown corner.
+  std::int64_t AreaShown(const QRectF& box) const {
+    const QRectF r = box.normalized().intersected(shown_);
+    return static_cast<std::int64_t>(std::ceil(r.width()) * std::ceil(r.height()));
+  }
+
+  // Roughly the pixels the pen paints along `path` in the shown corner,
+  // each counted as 32: a pixel of a styled line costs Qt about as much as
+  // 32 of a fill.
+  std::int64_t OutlineShown(const QPainterPath& path) const {
+    double length = 0;
+    for (int i = 1; i < path.elementCount(); ++i) {
+      const QRectF segment =
+          QRectF(QPointF(path.elementAt(i - 1)), QPointF(path.elementAt(i))).normalized().adjusted(-1, -1, 1, 1);
+      const QRectF r = segment.intersected(shown_);
+      length += r.width() + r.height();
+    }
+    return 32 * (static_cast<std::int64_t>(length) * PenPixels() + path.elementCount());
+  }
+
+  // Spends `pixels` of the picture's painting budget. Once it is spent
+  // the rest of the picture is not drawn.
+  bool Paint(std::int64_t pixels) {
+    if (!budget_.SpendPainting(pixels)) stopped_ = true;
+    return !stopped_;
   }
 
   // ---- Shapes
@@ -610,7 +631,7 @@ class Player {
     }
     path.arcTo(r, a0, span);
     if (function == kArc) {
-      if (HasPen()) {
+      if (HasPen() && Paint(OutlineShown(path))) {
         Prepare(true, false);
         painter_.drawPath(path);
       }
@@ -634,7 +655,9 @@ class Player {
     const QPolygonF points = Points(p, 2, count);
     if (points.isEmpty()) return;
     if (function == kPolyline) {
-      if (!HasPen()) return;
+      QPainterPath line;
+      line.addPolygon(points);
+      if (!HasPen() || !Paint(OutlineShown(line))) return;
       Prepare(true, false);
       painter_.drawPolyline(points);
       return;
@@ -666,9 +689,11 @@ class Player {
   void LineTo(BytesView p) {
     if (p.size() < 4) return;
     const double x = I16At(p, 2), y = I16At(p, 0);
-    if (HasPen()) {
+    QPainterPath line(DevicePixel(dc_.position_x, dc_.position_y));
+    line.lineTo(DevicePixel(x, y));
+    if (HasPen() && Paint(OutlineShown(line))) {
       Prepare(true, false);
-      painter_.drawLine(QPointF(DevicePixel(dc_.position_x, dc_.position_y)), QPointF(DevicePixel(x, y)));
+      painter_.drawLine(line.elementAt(0), line.elementAt(1));
     }
     dc_.position_x = x;
     dc_.position_y = y;
@@ -784,6 +809,8 @@ class Player {
     QTransform at = base_transform_;
     at.translate(std::round(origin.x()), std::round(origin.y()));
     if (dc_.font.escapement != 0) at.rotate(-dc_.font.escapement / 10.0);
+    const QRectF box(left, baseline - metrics.ascent(), width, metrics.ascent() + metrics.descent());
+    if (!Paint(AreaShown(at.mapRect(box)) + static_cast<std::int64_t>(glyphs.size()))) return;
     painter_.setTransform(at);
     if (dc_.background_opaque) {
       painter_.fillRect(QRectF(left, baseline - metrics.ascent(), width, metrics.ascent() + metrics.descent()),
@@ -840,6 +867,14 @@ class Player {
 
   // ---- Bitmaps
 
+  // Decoded within the picture's budget of bitmap pixels (which the file
+  // was checked against when it was loaded).
+  std::optional<pictures::DibImage> DecodeDib(BytesView packed) {
+    auto dib = pictures::DecodePackedDib(packed, budget_.PixelsLeft());
+    if (dib) budget_.SpendPixels(static_cast<std::int64_t>(dib->pixels.size()));
+    return dib;
+  }
+
   static QImage ToImage(const pictures::DibImage& dib) {
     QImage image(dib.width, dib.height, QImage::Format_ARGB32);
     for (int y = 0; y < dib.height; ++y) {
@@ -855,9 +890,11 @@ class Player {
   // blits that recorded a device bitmap.
   void Blit(BytesView dib, double x, double y, double w, double h, int sx, int sy, int sw, int sh, std::uint32_t rop,
             bool from_bottom) {
-    const auto decoded = pictures::DecodePackedDib(dib, kMaxPicturePixels);
+    auto decoded = DecodeDib(dib);
     if (!decoded || sw == 0 || sh == 0) return;
-    QImage image = ToImage(*decoded);
+    // Drawn from the decoded pixels where they lie, not copied.
+    QImage image(reinterpret_cast<uchar*>(decoded->pixels.data()), decoded->width, decoded->height,
+                 static_cast<qsizetype>(decoded->width) * 4, QImage::Format_ARGB32);
     if (from_bottom && decoded->bottom_up) sy = decoded->height - sy - sh;
     const QPointF a = Device(x, y), b = Device(x + w, y + h);
     QRectF target(QPointF(std::round(a.x()), std::round(a.y())), QPointF(std::round(b.x()), std::round(b.y())));
@@ -876,6 +913,7 @@ class Player {
                                 : rop == kSrcAnd    ? QPainter::RasterOp_SourceAndDestination
                                 : rop == kSrcInvert ? QPainter::RasterOp_SourceXorDestination
                                                     : QPainter::CompositionMode_SourceOver);
+    if (!Paint(AreaShown(target))) return;
     painter_.drawImage(target, image, source);
   }
 
@@ -884,6 +922,7 @@ class Player {
     const QPointF a = Device(x, y), b = Device(x + w, y + h);
     const QRectF target =
         QRectF(QPointF(std::round(a.x()), std::round(a.y())), QPointF(std::round(b.x()), std::round(b.y()))).normalized();
+    if (!Paint(AreaShown(target))) return;
     ApplyClip();
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter_.setBackgroundMode(dc_.background_opaque ? Qt::OpaqueMode : Qt::TransparentMode);
@@ -951,7 +990,7 @@ class Player {
   void FillRegion(const QRegion& region, const Brush& brush) {
     const Brush saved = dc_.brush;
     dc_.brush = brush;
-    if (HasBrush()) {
+    if (HasBrush() && Paint(AreaShown(region.boundingRect()) + region.rectCount())) {
       Prepare(false, true);
       for (const QRect& r : region) painter_.fillRect(r, QtBrush());
     }
@@ -1140,7 +1179,7 @@ class Player {
         return;
       case kDeleteObject:
         // The DC keeps using a selected object; only the slot is freed.
-        if (p.size() >= 2 && U16At(p, 0) < objects_.size()) objects_[U16At(p, 0)].reset();
+        if (p.size() >= 2 && slots_.Free(U16At(p, 0))) objects_[U16At(p, 0)].reset();
         return;
       case kCreatePenIndirect:
         CreatePen(p);
@@ -1174,7 +1213,11 @@ class Player {
   QTransform base_transform_;
   Dc dc_;
   std::vector<Dc> saved_;
-  std::vector<std::optional<Object>> objects_;
+  pictures::ObjectSlots slots_;
+  std::vector<std::optional<Object>> objects_;  // by slot, as far as the highest taken
+  pictures::PictureBudget budget_;
+  QRectF shown_;          // the part of the device that can be painted
+  bool stopped_ = false;  // the painting budget is spent
 };
 
 }  // namespace
@@ -1186,14 +1229,13 @@ void PlayWindowsMetafile(QPainter& painter, BytesView file, QSize size) {
 }
 
 QImage RenderWindowsMetafile(const Picture& picture) {
-  QImage image(picture.Width, picture.Height, QImage::Format_ARGB32_Premultiplied);
-  if (image.isNull()) return QImage(picture.Width, picture.Height, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
+  const QSize whole(picture.Width, picture.Height);
+  ShownCanvas canvas(whole, ShownSize(picture));
   if (picture.MetafileBytes) {
-    QPainter painter(&image);
-    PlayWindowsMetafile(painter, *picture.MetafileBytes, image.size());
+    const auto painter = canvas.Painter();
+    if (painter->isActive()) PlayWindowsMetafile(*painter, *picture.MetafileBytes, whole);
   }
-  return image.convertToFormat(QImage::Format_ARGB32);
+  return canvas.Shown(QImage::Format_ARGB32);
 }
 
 }  // namespace torvane::qt

@@ -17,8 +17,8 @@ namespace torvane::qt {
 // over; playing never fails.
 void PlayWindowsMetafile(QPainter& painter, BytesView file, QSize size);
 
-// The picture drawn onto a transparent image of its size: pixels the
-// records do not touch let the window background through.
+// The picture's shown part (ShownSize) drawn onto a transparent image:
+// pixels the records do not touch let the window background through.
 QImage RenderWindowsMetafile(const Picture& picture);
 
 }  // namespace torvane::qt

@@ -20,7 +20,7 @@ inline QImage Rendered(PictureFormat format, BytesView file, const std::string& 
   const Picture picture = DecodePicture(format, file);
   QImage image = qt::RenderPicture(picture);
   EXPECT_EQ(image.format(), QImage::Format_ARGB32);
-  EXPECT_EQ(image.size(), QSize(picture.Width, picture.Height));
+  EXPECT_EQ(image.size(), qt::ShownSize(picture));
   QDir().mkpath(TORVANE_TEST_ARTIFACTS);
   image.save(QString(TORVANE_TEST_ARTIFACTS) + "/" + QString::fromStdString(artefact) + ".png");
   return image;
