@@ -1,64 +1,15 @@
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "pictures/decoders.hpp"
 #include "pictures/emf_svg.hpp"
+#include "pictures/metafile_picture.hpp"
 #include "platform/little_endian.hpp"
-#include "pictures/wmf_cost.hpp"
-#include "pictures/wmf_file.hpp"
 
 namespace torvane::pictures {
-namespace {
-
-constexpr std::int64_t kScreenDpi = 96;
-constexpr std::int64_t kLargestSide = 32767;
-
-// length * 96 / units_per_inch, rounded half away from zero as MulDiv does.
-std::int64_t ToScreenPixels(std::int64_t length, std::int64_t units_per_inch) {
-  return (std::llabs(length) * kScreenDpi * 2 + units_per_inch) / (units_per_inch * 2);
-}
-
-Picture MetafilePicture(PictureFormat format, BytesView file_bytes, std::int64_t width, std::int64_t height) {
-  if (width > kLargestSide || height > kLargestSide) ThrowBrokenMetafile();
-  Picture picture;
-  picture.Format = format;
-  picture.Width = static_cast<int>(width);
-  picture.Height = static_cast<int>(height);
-  picture.MetafileBytes = std::make_shared<const Bytes>(file_bytes);
-  return picture;
-}
-
-}  // namespace
-
-// A Windows metafile, optionally behind the 22-byte Aldus placeable header
-// that gives its size. Without that header the size is the window extent
-// of the first META_SETWINDOWEXT record.
-Picture DecodeWindowsMetafile(BytesView file_bytes) {
-  const auto file = ReadWindowsMetafile(file_bytes);
-  if (!file || !WithinBudget(*file)) ThrowBrokenMetafile();
-  std::optional<std::int64_t> width;
-  std::optional<std::int64_t> height;
-  if (const auto& box = file->placeable) {
-    if (box->units_per_inch == 0) ThrowBrokenMetafile();
-    width = ToScreenPixels(std::int64_t{box->right} - box->left, box->units_per_inch);
-    height = ToScreenPixels(std::int64_t{box->bottom} - box->top, box->units_per_inch);
-  } else {
-    for (const WmfRecord& record : file->records) {
-      if (record.function != kWmfSetWindowExt) continue;
-      if (record.params.size() < 4) ThrowBrokenMetafile();
-      height = std::abs(std::int64_t{I16At(record.params, 0)});
-      width = std::abs(std::int64_t{I16At(record.params, 2)});
-      break;
-    }
-  }
-  if (!width || !height) ThrowBrokenMetafile();
-  return MetafilePicture(PictureFormat::Metafile, file_bytes, *width, *height);
-}
 
 // An enhanced metafile: an EMR_HEADER record, then records up to EMR_EOF.
 // The size comes from the header's frame, in 0.01 mm.
