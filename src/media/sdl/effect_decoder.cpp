@@ -1,0 +1,240 @@
+#include "media/sdl/effect_decoder.hpp"
+
+#include <fluidsynth.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace torvane::sdl {
+namespace {
+
+struct MixerSpec {
+  int freq = 0;
+  Uint16 format = 0;
+  int channels = 0;
+  int FrameBytes() const { return SDL_AUDIO_BITSIZE(format) / 8 * channels; }
+};
+
+MixerSpec QueryMixer() {
+  MixerSpec spec;
+  Mix_QuerySpec(&spec.freq, &spec.format, &spec.channels);
+  return spec;
+}
+
+SDL_RWops* ReadFrom(std::string_view bytes) { return SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())); }
+
+// Today's loader, for an effect known to fit the cut.
+ChunkPtr LoadWhole(std::string_view bytes) { return ChunkPtr(Mix_LoadWAV_RW(ReadFrom(bytes), 1)); }
+
+// The cut in the mixer's format, filled by converting decoded audio as it
+// comes, so that only the cut itself is ever held, whatever the source rate.
+class CutChunk {
+ public:
+  CutChunk(SDL_AudioFormat format, int channels, int rate) : mixer_(QueryMixer()), size_(EffectCutBytes()) {
+    if (channels <= 0 || channels > 255 || rate <= 0) return;
+    stream_ = SDL_NewAudioStream(format, static_cast<Uint8>(channels), rate, mixer_.format,
+                                 static_cast<Uint8>(mixer_.channels), mixer_.freq);
+    if (stream_ != nullptr) buffer_ = static_cast<Uint8*>(SDL_malloc(size_));
+  }
+  ~CutChunk() {
+    if (stream_ != nullptr) SDL_FreeAudioStream(stream_);
+    SDL_free(buffer_);
+  }
+  CutChunk(const CutChunk&) = delete;
+  CutChunk& operator=(const CutChunk&) = delete;
+
+  bool Valid() const { return buffer_ != nullptr; }
+  bool Full() const { return filled_ == size_; }
+
+  // `bytes` whole frames in the source format; false once the cut is full.
+  bool Put(const void* data, int bytes) {
+    if (!Valid() || Full() || SDL_AudioStreamPut(stream_, data, bytes) < 0) return false;
+    Drain();
+    return !Full();
+  }
+
+  // The chunk, with the resampler's last frames flushed and, should the
+  // source end early, silence up to the cut: its length is always the cut.
+  ChunkPtr Release() {
+    if (!Valid()) return nullptr;
+    SDL_AudioStreamFlush(stream_);
+    Drain();
+    // The mixer is opened in signed 16 bits (MIX_DEFAULT_FORMAT, no format
+    // change allowed), where silence is zero.
+    std::memset(buffer_ + filled_, 0, size_ - filled_);
+    ChunkPtr chunk(Mix_QuickLoad_RAW(buffer_, size_));
+    if (!chunk) return nullptr;
+    chunk->allocated = 1;  // Mix_FreeChunk now SDL_frees the buffer
+    buffer_ = nullptr;
+    return chunk;
+  }
+
+ private:
+  void Drain() {
+    while (!Full() && SDL_AudioStreamAvailable(stream_) > 0) {
+      const int got = SDL_AudioStreamGet(stream_, buffer_ + filled_, static_cast<int>(size_ - filled_));
+      if (got <= 0) break;
+      filled_ += static_cast<Uint32>(got);
+    }
+  }
+
+  MixerSpec mixer_;
+  Uint32 size_;
+  SDL_AudioStream* stream_ = nullptr;
+  Uint8* buffer_ = nullptr;
+  Uint32 filled_ = 0;
+};
+
+// What a cutting decoder made of the bytes: nothing it could read, audio that
+// ended within the cut (Mix_LoadWAV_RW then gives today's chunk), or the cut.
+struct Decoded {
+  bool read = false;
+  ChunkPtr cut;
+};
+
+// WAV through SDL's own reader, so that it accepts exactly the files
+// Mix_LoadWAV_RW does. It holds the file's samples at most four times the
+// file (ADPCM), which kGameFileLimit bounds; only the cut is converted.
+ChunkPtr LoadWave(std::string_view bytes) {
+  SDL_AudioSpec spec;
+  Uint8* samples = nullptr;
+  Uint32 length = 0;
+  if (SDL_LoadWAV_RW(ReadFrom(bytes), 1, &spec, &samples, &length) == nullptr) return nullptr;
+  const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> owned(samples, &SDL_FreeWAV);
+  const Uint32 frame = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
+  if (frame == 0 || length / frame <= Uint64{kEffectCutSeconds} * static_cast<Uint64>(spec.freq)) {
+    return LoadWhole(bytes);
+  }
+  CutChunk cut(spec.format, spec.channels, spec.freq);
+  const Uint32 piece = frame * 4096;
+  for (Uint32 at = 0; at + frame <= length; at += piece) {
+    if (!cut.Put(samples + at, static_cast<int>(std::min(piece, (length - at) / frame * frame)))) break;
+  }
+  return cut.Release();
+}
+
+// libsndfile on the bytes in memory.
+struct MemoryFile {
+  std::string_view bytes;
+  sf_count_t at = 0;
+};
+
+sf_count_t MemoryLength(void* file) { return static_cast<sf_count_t>(static_cast<MemoryFile*>(file)->bytes.size()); }
+
+sf_count_t MemorySeek(sf_count_t offset, int whence, void* user) {
+  auto* file = static_cast<MemoryFile*>(user);
+  const sf_count_t size = MemoryLength(user);
+  const sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? file->at : size;
+  file->at = std::clamp<sf_count_t>(base + offset, 0, size);
+  return file->at;
+}
+
+sf_count_t MemoryRead(void* out, sf_count_t count, void* user) {
+  auto* file = static_cast<MemoryFile*>(user);
+  const sf_count_t n = std::clamp<sf_count_t>(MemoryLength(user) - file->at, 0, count);
+  std::memcpy(out, file->bytes.data() + file->at, static_cast<size_t>(n));
+  file->at += n;
+  return n;
+}
+
+sf_count_t MemoryWrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t MemoryTell(void* user) { return static_cast<MemoryFile*>(user)->at; }
+
+Decoded CutSampled(std::string_view bytes) {
+  SF_VIRTUAL_IO io{MemoryLength, MemorySeek, MemoryRead, MemoryWrite, MemoryTell};
+  MemoryFile file{bytes};
+  SF_INFO info{};
+  const std::unique_ptr<SNDFILE, decltype(&sf_close)> sound(sf_open_virtual(&io, SFM_READ, &info, &file), &sf_close);
+  if (!sound) return {};
+  CutChunk cut(AUDIO_S16SYS, info.channels, info.samplerate);
+  if (!cut.Valid()) return {};
+  constexpr sf_count_t kFrames = 4096;
+  std::vector<short> block(static_cast<size_t>(kFrames * info.channels));
+  for (;;) {
+    const sf_count_t got = sf_readf_short(sound.get(), block.data(), kFrames);
+    if (got <= 0 || !cut.Put(block.data(), static_cast<int>(got * info.channels * 2))) break;
+  }
+  if (!cut.Full()) return {true, nullptr};
+  return {true, cut.Release()};
+}
+
+// MIDI with FluidSynth as SDL_mixer plays it: the same soundfonts, at the
+// mixer's rate, until the player is done or the cut is full.
+int LoadSoundFont(const char* path, void* synth) {
+  return fluid_synth_sfload(static_cast<fluid_synth_t*>(synth), path, 1) != FLUID_FAILED;
+}
+
+Decoded CutMidi(std::string_view bytes) {
+  const MixerSpec mixer = QueryMixer();
+  const std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)> settings(new_fluid_settings(),
+                                                                                     &delete_fluid_settings);
+  if (!settings) return {};
+  fluid_settings_setnum(settings.get(), "synth.sample-rate", mixer.freq);
+  // Render as fast as the CPU goes, not on the wall clock.
+  fluid_settings_setstr(settings.get(), "player.timing-source", "sample");
+  const std::unique_ptr<fluid_synth_t, decltype(&delete_fluid_synth)> synth(new_fluid_synth(settings.get()),
+                                                                            &delete_fluid_synth);
+  if (!synth || !Mix_EachSoundFont(LoadSoundFont, synth.get())) return {};
+  const std::unique_ptr<fluid_player_t, decltype(&delete_fluid_player)> player(new_fluid_player(synth.get()),
+                                                                               &delete_fluid_player);
+  if (!player || fluid_player_add_mem(player.get(), bytes.data(), bytes.size()) != FLUID_OK ||
+      fluid_player_play(player.get()) != FLUID_OK) {
+    return {};
+  }
+  CutChunk cut(AUDIO_S16SYS, 2, mixer.freq);
+  if (!cut.Valid()) return {};
+  constexpr int kFrames = 1024;
+  std::vector<Sint16> block(kFrames * 2);
+  while (fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING) {
+    fluid_synth_write_s16(synth.get(), kFrames, block.data(), 0, 2, block.data(), 1, 2);
+    if (!cut.Put(block.data(), kFrames * 4)) break;
+  }
+  fluid_player_stop(player.get());
+  if (!cut.Full()) return {true, nullptr};
+  return {true, cut.Release()};
+}
+
+// Everything Mix_LoadWAV_RW hands to its music decoders. Whether they open
+// the bytes decides acceptance; their reported length decides the cut.
+ChunkPtr LoadThroughMusic(std::string_view bytes) {
+  Mix_MusicType type;
+  double seconds;
+  {
+    const MusicPtr music(Mix_LoadMUS_RW(ReadFrom(bytes), 1));
+    if (!music) {
+      // AIFF and VOC have chunk readers of their own, which no music decoder
+      // may share; they read PCM no larger than the file.
+      const bool own_reader = bytes.compare(0, 4, "FORM") == 0 || bytes.compare(0, 4, "Crea") == 0;
+      return own_reader ? LoadWhole(bytes) : nullptr;
+    }
+    type = Mix_GetMusicType(music.get());
+    seconds = Mix_MusicDuration(music.get());
+  }
+  if (seconds > 0 && seconds <= kEffectCutSeconds) return LoadWhole(bytes);
+  Decoded decoded = type == MUS_MID ? CutMidi(bytes) : CutSampled(bytes);
+  if (decoded.cut) return std::move(decoded.cut);
+  if (decoded.read) return LoadWhole(bytes);  // it ended within the cut after all
+  // A decoder only SDL_mixer has (trackers): the mixer would play it, so
+  // the effect still "plays", as a cut of silence rather than in full.
+  CutChunk silence(AUDIO_S16SYS, 1, 8000);
+  return silence.Release();
+}
+
+}  // namespace
+
+Uint32 EffectCutBytes() {
+  const MixerSpec mixer = QueryMixer();
+  return static_cast<Uint32>(kEffectCutSeconds * mixer.freq * mixer.FrameBytes());
+}
+
+ChunkPtr DecodeEffect(std::string_view bytes) {
+  // Mix_LoadWAV_RW reads four bytes of magic before anything else.
+  if (bytes.size() < 4) return nullptr;
+  if (bytes.compare(0, 4, "RIFF") == 0 || bytes.compare(0, 4, "WAVE") == 0) return LoadWave(bytes);
+  return LoadThroughMusic(bytes);
+}
+
+}  // namespace torvane::sdl
