@@ -1,6 +1,7 @@
 #include "media/sdl/effect_decoder.hpp"
 
 #include <fluidsynth.h>
+#include <libmodplug/modplug.h>
 #include <sndfile.h>
 
 #include <algorithm>
@@ -88,12 +89,19 @@ class CutChunk {
   Uint32 filled_ = 0;
 };
 
-// What a cutting decoder made of the bytes: nothing it could read, audio that
-// ended within the cut (Mix_LoadWAV_RW then gives today's chunk), or the cut.
+// What a cutting decoder made of the bytes: `cut` is null when it could not
+// read them; `ended` tells the audio ended within the cut (padded with
+// silence). `own_end`: the mixer's own decoder ends where this one does.
 struct Decoded {
-  bool read = false;
   ChunkPtr cut;
+  bool ended = false;
+  bool own_end = false;
 };
+
+Decoded Finish(CutChunk& cut, bool own_end) {
+  const bool ended = !cut.Full();
+  return {cut.Release(), ended, own_end};
+}
 
 // WAV through SDL's own reader, so that it accepts exactly the files
 // Mix_LoadWAV_RW does. It holds the file's samples at most four times the
@@ -157,8 +165,7 @@ Decoded CutSampled(std::string_view bytes) {
     const sf_count_t got = sf_readf_short(sound.get(), block.data(), kFrames);
     if (got <= 0 || !cut.Put(block.data(), static_cast<int>(got * info.channels * 2))) break;
   }
-  if (!cut.Full()) return {true, nullptr};
-  return {true, cut.Release()};
+  return Finish(cut, false);
 }
 
 // MIDI with FluidSynth as SDL_mixer plays it: the same soundfonts, at the
@@ -184,6 +191,7 @@ Decoded CutMidi(std::string_view bytes) {
       fluid_player_play(player.get()) != FLUID_OK) {
     return {};
   }
+  // SDL_mixer renders the same synthesizer until the same player status.
   CutChunk cut(AUDIO_S16SYS, 2, mixer.freq);
   if (!cut.Valid()) return {};
   constexpr int kFrames = 1024;
@@ -193,12 +201,45 @@ Decoded CutMidi(std::string_view bytes) {
     if (!cut.Put(block.data(), kFrames * 4)) break;
   }
   fluid_player_stop(player.get());
-  if (!cut.Full()) return {true, nullptr};
-  return {true, cut.Release()};
+  return Finish(cut, true);
+}
+
+// Trackers with libmodplug, whose settings are global and were set by
+// SDL_mixer when it opened the bytes: they are read, never changed.
+Decoded CutModule(std::string_view bytes) {
+  ModPlug_Settings settings;
+  ModPlug_GetSettings(&settings);
+  const std::unique_ptr<ModPlugFile, decltype(&ModPlug_Unload)> module(
+      ModPlug_Load(bytes.data(), static_cast<int>(bytes.size())), &ModPlug_Unload);
+  if (!module) return {};
+  const SDL_AudioFormat format = settings.mBits == 8 ? AUDIO_U8 : settings.mBits == 32 ? AUDIO_S32SYS : AUDIO_S16SYS;
+  CutChunk cut(format, settings.mChannels, settings.mFrequency);
+  if (!cut.Valid()) return {};
+  std::vector<Uint8> block(16384);
+  for (;;) {
+    const int got = ModPlug_Read(module.get(), block.data(), static_cast<int>(block.size()));
+    if (got <= 0 || !cut.Put(block.data(), got)) break;
+  }
+  // SDL_mixer may stop a module sooner: it ends music that yields no audio
+  // for a few reads in a row.
+  return Finish(cut, false);
+}
+
+Decoded CutByType(Mix_MusicType type, std::string_view bytes) {
+  switch (type) {
+    case MUS_MID:
+      return CutMidi(bytes);
+    case MUS_MOD:
+      return CutModule(bytes);
+    default:
+      return CutSampled(bytes);
+  }
 }
 
 // Everything Mix_LoadWAV_RW hands to its music decoders. Whether they open
-// the bytes decides acceptance; their reported length decides the cut.
+// the bytes decides acceptance. The bytes are then decoded up to the cut:
+// only what ends within it goes to Mix_LoadWAV_RW, so that a length a
+// header claims is never what bounds the work.
 ChunkPtr LoadThroughMusic(std::string_view bytes) {
   Mix_MusicType type;
   double seconds;
@@ -213,12 +254,19 @@ ChunkPtr LoadThroughMusic(std::string_view bytes) {
     type = Mix_GetMusicType(music.get());
     seconds = Mix_MusicDuration(music.get());
   }
-  if (seconds > 0 && seconds <= kEffectCutSeconds) return LoadWhole(bytes);
-  Decoded decoded = type == MUS_MID ? CutMidi(bytes) : CutSampled(bytes);
-  if (decoded.cut) return std::move(decoded.cut);
-  if (decoded.read) return LoadWhole(bytes);  // it ended within the cut after all
-  // A decoder only SDL_mixer has (trackers): the mixer would play it, so
-  // the effect still "plays", as a cut of silence rather than in full.
+  const bool claims_within_cut = seconds > 0 && seconds <= kEffectCutSeconds;
+  Decoded decoded = CutByType(type, bytes);
+  if (decoded.cut) {
+    // Ended within the cut: today's chunk. Unless another library than the
+    // mixer's read it and the header claims more, when the mixer might go on
+    // for hours: the effect is then what was read, up to the cut in silence.
+    if (decoded.ended && (decoded.own_end || seconds <= 0 || claims_within_cut)) return LoadWhole(bytes);
+    return std::move(decoded.cut);
+  }
+  if (claims_within_cut) return LoadWhole(bytes);
+  // No decoder here reads what the mixer does (a synthesizer other than
+  // FluidSynth, say): it would play, so the effect still starts, as a cut of
+  // silence rather than for as long as it likes.
   CutChunk silence(AUDIO_S16SYS, 1, 8000);
   return silence.Release();
 }
