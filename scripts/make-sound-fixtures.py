@@ -2,6 +2,11 @@
 """Writes the small music and effect files the media tests play.
 
     scripts/make-sound-fixtures.py OUTPUT_DIR
+    scripts/make-sound-fixtures.py --worst-case OUTPUT_DIR
+
+The second form writes the effects bench/media_bench.cpp times and that are
+too large to commit: four hours of silence as Ogg Vorbis, one MIDI note held
+for four hours, and a WAV at the 128 MB game file limit.
 
 WAV and MIDI are built byte by byte with the standard library; OGG, FLAC and
 MP3 are encoded from such a WAV with oggenc, flac and lame. Everything is
@@ -104,7 +109,39 @@ def encode(command: str, source: bytes, out: Path) -> None:
         out.write_bytes(encoded.read_bytes())
 
 
+def worst_cases(out: Path) -> None:
+    rate = 8000
+    frames = 4 * 3600 * rate
+    with tempfile.TemporaryDirectory() as scratch:
+        wav = Path(scratch) / "silence.wav"
+        fmt = struct.pack("<HHIIHH", 1, 1, rate, rate * 2, 2, 16)
+        with wav.open("wb") as f:
+            f.write(b"RIFF" + struct.pack("<I", 36 + 2 * frames) + b"WAVE" + b"fmt " + struct.pack("<I", 16) + fmt)
+            f.write(b"data" + struct.pack("<I", 2 * frames))
+            minute = bytes(2 * 60 * rate)
+            for _ in range(4 * 60):
+                f.write(minute)
+        subprocess.run(["oggenc", "--quiet", "--serial", "1", "-q", "-1", "-o", str(out / "4h.ogg"), str(wav)],
+                       check=True)
+    (out / "4h.mid").write_bytes(held_note_midi(4 * 3600))
+    # 8-bit mono at 8 kHz: the largest rate conversion for the bytes.
+    size = (128 << 20) - 44
+    fmt = struct.pack("<HHIIHH", 1, 1, rate, rate, 1, 8)
+    with (out / "128mb.wav").open("wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", 36 + size) + b"WAVE" + b"fmt " + struct.pack("<I", 16) + fmt)
+        f.write(b"data" + struct.pack("<I", size))
+        block = wav_file(1.0, 440.0, bits=8)[44:]
+        for _ in range(size // len(block)):
+            f.write(block)
+        f.write(block[: size % len(block)])
+
+
 def main() -> int:
+    if len(sys.argv) == 3 and sys.argv[1] == "--worst-case":
+        out = Path(sys.argv[2])
+        out.mkdir(parents=True, exist_ok=True)
+        worst_cases(out)
+        return 0
     if len(sys.argv) != 2:
         print(__doc__.strip(), file=sys.stderr)
         return 2
