@@ -27,8 +27,18 @@ MixerSpec QueryMixer() {
 
 SDL_RWops* ReadFrom(std::string_view bytes) { return SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())); }
 
+// The bytes as an SDL stream, closed here: SDL_mixer 2.6 leaks a source it
+// was told to close when an Ogg header turns out broken.
+struct CloseSource {
+  void operator()(SDL_RWops* source) const { SDL_RWclose(source); }
+};
+using SourcePtr = std::unique_ptr<SDL_RWops, CloseSource>;
+
 // Today's loader, for an effect known to fit the cut.
-ChunkPtr LoadWhole(std::string_view bytes) { return ChunkPtr(Mix_LoadWAV_RW(ReadFrom(bytes), 1)); }
+ChunkPtr LoadWhole(std::string_view bytes) {
+  const SourcePtr source(ReadFrom(bytes));
+  return ChunkPtr(source ? Mix_LoadWAV_RW(source.get(), 0) : nullptr);
+}
 
 // The cut in the mixer's format, filled by converting decoded audio as it
 // comes, so that only the cut itself is ever held, whatever the source rate.
@@ -244,7 +254,8 @@ ChunkPtr LoadThroughMusic(std::string_view bytes) {
   Mix_MusicType type;
   double seconds;
   {
-    const MusicPtr music(Mix_LoadMUS_RW(ReadFrom(bytes), 1));
+    const SourcePtr source(ReadFrom(bytes));  // outlives the music reading it
+    const MusicPtr music(source ? Mix_LoadMUS_RW(source.get(), 0) : nullptr);
     if (!music) {
       // AIFF and VOC have chunk readers of their own, which no music decoder
       // may share; they read PCM no larger than the file.

@@ -33,9 +33,14 @@ std::string ReadBytes(const fs::path& path) {
 
 std::string Fixture(const std::string& name) { return ReadBytes(fs::path(TORVANE_SOUND_FIXTURES) / name); }
 
-// What the mixer made of the same bytes before effects were cut.
+// What the mixer made of the same bytes before effects were cut. The source
+// is closed here, as SDL_mixer leaks it for a broken Ogg header.
 ChunkPtr LoadedInFull(const std::string& bytes) {
-  return ChunkPtr(Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1));
+  SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+  if (source == nullptr) return nullptr;  // no bytes at all
+  ChunkPtr chunk(Mix_LoadWAV_RW(source, 0));
+  SDL_RWclose(source);
+  return chunk;
 }
 
 // 8-bit mono PCM at 8 kHz: a 440 Hz tone, so that a cut made of padding
