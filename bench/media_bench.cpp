@@ -1,6 +1,7 @@
 // Music on SDL2_mixer's "dummy" driver: how long a track takes to open (a
 // MIDI track loads the General MIDI soundfont each time), and how long the
-// "@BGM" sequence takes until the track reports playing. Built into
+// "@BGM" sequence takes until the track reports playing; and how long "@SEM"
+// takes to start an effect, the worst ones cut at a minute. Built into
 // torvane_bench when it links torvane_sdl, which defines TORVANE_BENCH_MEDIA.
 #ifdef TORVANE_BENCH_MEDIA
 
@@ -72,6 +73,45 @@ void BM_VirtualBgm(benchmark::State& state, const char* file) {
 }
 BENCHMARK_CAPTURE(BM_VirtualBgm, midi, "tune.mid")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_VirtualBgm, ogg, "tune.ogg")->Unit(benchmark::kMicrosecond);
+
+// "@SEM": reading, decoding and starting an effect.
+void BM_StartEffect(benchmark::State& state, const char* file) {
+  UseDummyDriver();
+  const auto folder = Fixtures();
+  torvane::SdlSound sounds(folder);
+  for (auto _ : state) {
+    if (!sounds.Play(file)) {
+      state.SkipWithError("the effect did not start");
+      break;
+    }
+  }
+}
+BENCHMARK_CAPTURE(BM_StartEffect, wav, "chime.wav")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_StartEffect, ogg, "tune.ogg")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_StartEffect, midi, "tune.mid")->Unit(benchmark::kMillisecond);
+
+// The worst effects, too large to commit: written by
+// `scripts/make-sound-fixtures.py --worst-case DIR`, found through
+// TORVANE_WORST_SOUNDS=DIR. Each decodes only its first minute.
+void BM_StartWorstEffect(benchmark::State& state, const char* file) {
+  const char* dir = std::getenv("TORVANE_WORST_SOUNDS");
+  if (dir == nullptr || !std::filesystem::exists(std::filesystem::path(dir) / file)) {
+    state.SkipWithError("set TORVANE_WORST_SOUNDS to the folder make-sound-fixtures.py --worst-case wrote");
+    return;
+  }
+  UseDummyDriver();
+  const torvane::platform::GameFolder folder{std::filesystem::path(dir)};
+  torvane::SdlSound sounds(folder);
+  for (auto _ : state) {
+    if (!sounds.Play(file)) {
+      state.SkipWithError("the effect did not start");
+      break;
+    }
+  }
+}
+BENCHMARK_CAPTURE(BM_StartWorstEffect, ogg_4h_silence, "4h.ogg")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_StartWorstEffect, midi_4h_note, "4h.mid")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_StartWorstEffect, wav_128mb, "128mb.wav")->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -11,7 +11,7 @@ packages=(
   python3
   # the desktop player: window, metafiles, music and effects, Japanese fonts
   qt6-base-dev qt6-svg-dev libemf2svg-dev libfontconfig-dev
-  libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont
+  libsdl2-dev libsdl2-mixer-dev libsndfile1-dev libfluidsynth-dev libmodplug-dev timgm6mb-soundfont
   fonts-ipafont-gothic
   # the window under a virtual X server, screenshots, sound fixtures
   xvfb xauth x11-utils xdotool imagemagick

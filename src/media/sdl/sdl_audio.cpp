@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 
+#include "media/sdl/effect_decoder.hpp"
 #include "platform/script_error.hpp"
 
 namespace torvane::sdl {
@@ -137,8 +139,13 @@ MusicPtr LoadMusic(const platform::GameFolder& folder, BytesView file) {
 }
 
 ChunkPtr LoadEffect(const platform::GameFolder& folder, BytesView file) {
-  SDL_RWops* source = OpenGameFile(folder, file);
-  return ChunkPtr(source ? Mix_LoadWAV_RW(source, 1) : nullptr);
+  std::optional<std::string> bytes;
+  try {
+    bytes = folder.ReadFile(file);
+  } catch (const ScriptError&) {
+    return nullptr;  // too large: silent, as the effect call reports nothing
+  }
+  return bytes ? DecodeEffect(*bytes) : nullptr;
 }
 
 }  // namespace torvane::sdl

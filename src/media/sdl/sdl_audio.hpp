@@ -40,8 +40,9 @@ using ChunkPtr = std::unique_ptr<Mix_Chunk, FreeChunk>;
 // The audio must be open.
 MusicPtr LoadMusic(const platform::GameFolder& folder, BytesView file);
 
-// The effect `file` names, decoded in full; null when it cannot be found or
-// decoded. The audio must be open.
+// The effect `file` names, read through folder.ReadFile and decoded from
+// memory, cut at kEffectCutSeconds (effect_decoder.hpp); null when it cannot
+// be found, read or decoded. The audio must be open.
 ChunkPtr LoadEffect(const platform::GameFolder& folder, BytesView file);
 
 }  // namespace torvane::sdl
