@@ -46,6 +46,9 @@ namespace fs = std::filesystem;
 using torvane::BytesView;
 
 constexpr int kMaxSteps = 3000;
+// Files two "@NXT" lines load back and forth would otherwise be loaded on
+// every step: after this many loads a session has shown what it can.
+constexpr int kMaxLoads = 64;
 
 void Require(bool holds, const char* what) {
   if (holds) return;
@@ -73,8 +76,10 @@ class FuzzHost final : public torvane::ModalHost, public torvane::GameObserver {
   void WaitHandlingMessages(std::int64_t /*ms*/) override {}
   void CloseMainWindow() override { closed = true; }
   void SavePointWritten(torvane::BytesView /*next*/) override { saved = true; }
+  void ScenarioLoaded(torvane::BytesView /*file*/, torvane::StartMode /*mode*/) override { ++loads; }
 
   int errors = 0;
+  int loads = 0;
   std::size_t dialogs = 0;
   bool closed = false;
   bool saved = false;
@@ -255,7 +260,7 @@ bool RunSession(const std::map<std::string, std::string>& files, void (torvane::
 
   using torvane::WaitKind;
   std::size_t menus = 0;
-  for (int step = 0; step < kMaxSteps && !host.closed; ++step) {
+  for (int step = 0; step < kMaxSteps && !host.closed && host.loads < kMaxLoads; ++step) {
     const auto wait = game.Game.Waiting();
     // Nothing changes any more once the script stopped or the engine stays
     // on a line that is not a command.

@@ -22,19 +22,24 @@ cmake --preset fuzz
 cmake --build --preset fuzz --target fuzz_scenario fuzz_pictures fuzz_ini fuzz_save_point -j "${TORVANE_FUZZ_JOBS:-$(nproc)}"
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/torvane-fuzz.XXXXXX")"
-trap 'rm -rf "$scratch"' EXIT
+# The files the targets make go to memory where it can be had
+# (TORVANE_FUZZ_TMP, else /dev/shm), as in run-long.sh: every save point
+# written is synced, and on a disk the syncs take most of the time.
+files="$(mktemp -d "${TORVANE_FUZZ_TMP:-/dev/shm}/torvane-fuzz-files.XXXXXX" 2>/dev/null ||
+         mktemp -d "$scratch/files.XXXXXX")"
+trap 'rm -rf "$scratch" "$files"' EXIT
 
 # fuzz TARGET CORPUS SECONDS
 fuzz() {
   local target=$1 corpus=$2 time=$3
   local work="$scratch/$target" artifacts
   artifacts="$(mktemp -d "${TMPDIR:-/tmp}/torvane-fuzz-artifacts.XXXXXX")"
-  mkdir -p "$work/corpus" "$work/tmp"
+  mkdir -p "$work/corpus" "$files/$target"
   cp -R "fuzz/corpus/$corpus/." "$work/corpus/"
   local log="$work/fuzz.log" status=0
-  # The targets write their files under TMPDIR; the scratch folder keeps
-  # them out of the way and goes when the script ends.
-  TMPDIR="$work/tmp" \
+  # The targets write their files under TMPDIR, which goes when the script
+  # ends.
+  TMPDIR="$files/$target" \
   UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}" \
     "build-fuzz/fuzz/$target" "$work/corpus" \
     -max_total_time="$time" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
