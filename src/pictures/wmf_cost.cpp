@@ -8,39 +8,13 @@
 #include "pictures/object_slots.hpp"
 #include "pictures/picture_budget.hpp"
 #include "pictures/wmf_region.hpp"
+#include "pictures/wmf_records.hpp"
 #include "platform/little_endian.hpp"
 
 namespace torvane::pictures {
 namespace {
 
-enum : std::uint16_t {
-  kSaveDc = 0x001E,
-  kCreatePalette = 0x00F7,
-  kRestoreDc = 0x0127,
-  kPaintRegion = 0x012B,
-  kSelectClipRegion = 0x012C,
-  kSelectObject = 0x012D,
-  kDibCreatePatternBrush = 0x0142,
-  kDeleteObject = 0x01F0,
-  kCreatePatternBrush = 0x01F9,
-  kOffsetClipRgn = 0x0220,
-  kFillRegion = 0x0228,
-  kCreatePenIndirect = 0x02FA,
-  kCreateFontIndirect = 0x02FB,
-  kCreateBrushIndirect = 0x02FC,
-  kPolygon = 0x0324,
-  kPolyline = 0x0325,
-  kExcludeClipRect = 0x0415,
-  kIntersectClipRect = 0x0416,
-  kTextOut = 0x0521,
-  kPolyPolygon = 0x0538,
-  kCreateRegion = 0x06FF,
-  kDibBitBlt = 0x0940,
-  kExtTextOut = 0x0A32,
-  kDibStretchBlt = 0x0B41,
-  kSetDibToDev = 0x0D33,
-  kStretchDib = 0x0F43,
-};
+using namespace wmf;
 
 // The most rectangles a banded region can hold: bands times the widest.
 struct RegionBound {

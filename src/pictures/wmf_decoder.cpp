@@ -6,6 +6,7 @@
 #include "pictures/metafile_picture.hpp"
 #include "pictures/wmf_cost.hpp"
 #include "pictures/wmf_file.hpp"
+#include "pictures/wmf_records.hpp"
 #include "platform/little_endian.hpp"
 
 namespace torvane::pictures {
@@ -24,7 +25,7 @@ Picture DecodeWindowsMetafile(BytesView file_bytes) {
     height = ToScreenPixels(std::int64_t{box->bottom} - box->top, box->units_per_inch);
   } else {
     for (const WmfRecord& record : file->records) {
-      if (record.function != kWmfSetWindowExt) continue;
+      if (record.function != wmf::kSetWindowExt) continue;
       if (record.params.size() < 4) ThrowBrokenMetafile();
       height = std::abs(std::int64_t{I16At(record.params, 0)});
       width = std::abs(std::int64_t{I16At(record.params, 2)});

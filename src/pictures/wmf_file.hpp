@@ -31,8 +31,6 @@ struct WmfFile {
   std::vector<WmfRecord> records;  // up to META_EOF, which is not included
 };
 
-inline constexpr std::uint16_t kWmfSetWindowExt = 0x020C;
-
 // Nullopt when the header or the record walk is broken: a bad placeable
 // checksum, an unknown header, a record that leaves the file or is shorter
 // than its own header, or no META_EOF. The views point into `file_bytes`.

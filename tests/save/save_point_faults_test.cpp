@@ -28,6 +28,7 @@
 #include "platform/script_error.hpp"
 #include "save/ini_file.hpp"
 #include "save/save_point.hpp"
+#include "support/file_contents.hpp"
 
 namespace torvane {
 namespace {
@@ -36,18 +37,9 @@ namespace fs = std::filesystem;
 using test::kNobody;
 using test::RunInChild;
 
-std::string Read(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-std::set<std::string> Names(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
-  return names;
-}
+using test::Names;
+using test::Read;
+using test::Write;
 
 // The text of the error the save raised, or "saved".
 std::string Outcome(const SavePointFile& save, BytesView value) {

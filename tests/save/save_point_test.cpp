@@ -10,11 +10,15 @@
 #include "platform/script_error.hpp"
 #include "platform/cp932.hpp"
 #include "save/save_point.hpp"
+#include "support/file_contents.hpp"
 
 namespace torvane {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Names;
+using test::Read;
+using test::Write;
 
 class SavePoint : public ::testing::Test {
  protected:
@@ -22,16 +26,6 @@ class SavePoint : public ::testing::Test {
     fs::create_directories(dir_);
   }
   ~SavePoint() override { fs::remove_all(dir_); }
-  std::string Read(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-  }
-  void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-  std::set<std::string> Names(const fs::path& dir) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
-    return names;
-  }
   // The text of the error the save raised, or "saved".
   static std::string Outcome(const SavePointFile& save, BytesView value) {
     try {

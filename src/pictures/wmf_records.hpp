@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+
+// The record functions of a Windows metafile (MS-WMF 2.1.1.1) that the
+// load check and the player read.
+namespace torvane::pictures::wmf {
+
+enum : std::uint16_t {
+  kSaveDc = 0x001E,
+  kRealizePalette = 0x0035,
+  kSetPalEntries = 0x0037,
+  kCreatePalette = 0x00F7,
+  kSetBkMode = 0x0102,
+  kSetMapMode = 0x0103,
+  kSetRop2 = 0x0104,
+  kSetPolyFillMode = 0x0106,
+  kSetTextCharExtra = 0x0108,
+  kRestoreDc = 0x0127,
+  kPaintRegion = 0x012B,
+  kSelectClipRegion = 0x012C,
+  kSelectObject = 0x012D,
+  kSetTextAlign = 0x012E,
+  kDibCreatePatternBrush = 0x0142,
+  kDeleteObject = 0x01F0,
+  kCreatePatternBrush = 0x01F9,
+  kSetBkColor = 0x0201,
+  kSetTextColor = 0x0209,
+  kSetWindowOrg = 0x020B,
+  kSetWindowExt = 0x020C,
+  kSetViewportOrg = 0x020D,
+  kSetViewportExt = 0x020E,
+  kOffsetWindowOrg = 0x020F,
+  kOffsetViewportOrg = 0x0211,
+  kLineTo = 0x0213,
+  kMoveTo = 0x0214,
+  kOffsetClipRgn = 0x0220,
+  kFillRegion = 0x0228,
+  kCreatePenIndirect = 0x02FA,
+  kCreateFontIndirect = 0x02FB,
+  kCreateBrushIndirect = 0x02FC,
+  kPolygon = 0x0324,
+  kPolyline = 0x0325,
+  kScaleWindowExt = 0x0410,
+  kScaleViewportExt = 0x0412,
+  kExcludeClipRect = 0x0415,
+  kIntersectClipRect = 0x0416,
+  kEllipse = 0x0418,
+  kRectangle = 0x041B,
+  kSetPixel = 0x041F,
+  kTextOut = 0x0521,
+  kPolyPolygon = 0x0538,
+  kRoundRect = 0x061C,
+  kPatBlt = 0x061D,
+  kCreateRegion = 0x06FF,
+  kArc = 0x0817,
+  kPie = 0x081A,
+  kChord = 0x0830,
+  kDibBitBlt = 0x0940,
+  kExtTextOut = 0x0A32,
+  kDibStretchBlt = 0x0B41,
+  kSetDibToDev = 0x0D33,
+  kStretchDib = 0x0F43,
+};
+
+}  // namespace torvane::pictures::wmf
