@@ -89,7 +89,7 @@ struct LineClass {
   const CommandRow* Row = nullptr;
 };
 
-// Compares the line's opcode with the table's opcodes in table order.
+// Finds the row whose opcode is the line's first four bytes, in constant time.
 LineClass ClassifyLine(BytesView line);
 
 // Decodes the line's operand by the row's form. A number that does not

@@ -62,5 +62,46 @@ TEST(ClassifyLine, FindsEveryRowAndNothingBetween) {
   }
 }
 
+// Every four bytes that begin with "@": a row is found exactly for the
+// table's opcodes, and each finds its own, so the hash has no false match.
+TEST(ClassifyLine, AllFourByteLinesAfterTheAtSign) {
+  std::size_t found = 0;
+  std::string line = "@xyz";
+  for (int a = 0; a < 256; ++a) {
+    for (int b = 0; b < 256; ++b) {
+      for (int c = 0; c < 256; ++c) {
+        line[1] = static_cast<char>(a);
+        line[2] = static_cast<char>(b);
+        line[3] = static_cast<char>(c);
+        const LineClass kind = ClassifyLine(line);
+        if (kind.Kind == LineKind::Command) {
+          ++found;
+          ASSERT_EQ(kind.Row->Opcode, line);
+        } else {
+          ASSERT_EQ(kind.Kind, LineKind::NotACommand);
+        }
+      }
+    }
+  }
+  EXPECT_EQ(found, kCommandTable.size());
+}
+
+// An opcode's own bytes in another place, or cut short, are no command.
+TEST(ClassifyLine, ShortLinesAndOtherFirstBytesAreNoCommand) {
+  for (const CommandRow& row : kCommandTable) {
+    for (std::size_t n = 1; n < 4; ++n) EXPECT_EQ(ClassifyLine(row.Opcode.substr(0, n)).Kind, LineKind::NotACommand);
+    for (const char first : {'\0', ' ', 'A', '\x80', '\xC0'}) {
+      std::string moved(row.Opcode);
+      moved[0] = first;
+      EXPECT_EQ(ClassifyLine(moved).Kind, LineKind::NotACommand) << moved;
+    }
+  }
+  EXPECT_EQ(ClassifyLine(std::string(4, '\0')).Kind, LineKind::NotACommand);
+  EXPECT_EQ(ClassifyLine("   \t").Kind, LineKind::NotACommand);
+  EXPECT_EQ(ClassifyLine("\t   ").Kind, LineKind::NotACommand);
+  EXPECT_EQ(ClassifyLine(std::string_view("    ", 3)).Kind, LineKind::NotACommand);
+  EXPECT_EQ(ClassifyLine(std::string_view("@TAGx", 4)).Row->Opcode, "@TAG");
+}
+
 }  // namespace
 }  // namespace torvane
