@@ -12,17 +12,17 @@
 namespace torvane::sdl {
 namespace {
 
-struct MixerSpec {
+struct MixerFormat {
   int freq = 0;
   Uint16 format = 0;
   int channels = 0;
   int FrameBytes() const { return SDL_AUDIO_BITSIZE(format) / 8 * channels; }
 };
 
-MixerSpec QueryMixer() {
-  MixerSpec spec;
-  Mix_QuerySpec(&spec.freq, &spec.format, &spec.channels);
-  return spec;
+MixerFormat QueryMixer() {
+  MixerFormat mixer;
+  Mix_QuerySpec(&mixer.freq, &mixer.format, &mixer.channels);
+  return mixer;
 }
 
 SDL_RWops* ReadFrom(std::string_view bytes) { return SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())); }
@@ -92,7 +92,7 @@ class CutChunk {
     }
   }
 
-  MixerSpec mixer_;
+  MixerFormat mixer_;
   Uint32 size_;
   SDL_AudioStream* stream_ = nullptr;
   Uint8* buffer_ = nullptr;
@@ -117,16 +117,16 @@ Decoded Finish(CutChunk& cut, bool own_end) {
 // Mix_LoadWAV_RW does. It holds the file's samples at most four times the
 // file (ADPCM), which kGameFileLimit bounds; only the cut is converted.
 ChunkPtr LoadWave(std::string_view bytes) {
-  SDL_AudioSpec spec;
+  SDL_AudioSpec wav;
   Uint8* samples = nullptr;
   Uint32 length = 0;
-  if (SDL_LoadWAV_RW(ReadFrom(bytes), 1, &spec, &samples, &length) == nullptr) return nullptr;
+  if (SDL_LoadWAV_RW(ReadFrom(bytes), 1, &wav, &samples, &length) == nullptr) return nullptr;
   const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> owned(samples, &SDL_FreeWAV);
-  const Uint32 frame = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
-  if (frame == 0 || length / frame <= Uint64{kEffectCutSeconds} * static_cast<Uint64>(spec.freq)) {
+  const Uint32 frame = SDL_AUDIO_BITSIZE(wav.format) / 8 * wav.channels;
+  if (frame == 0 || length / frame <= Uint64{kEffectCutSeconds} * static_cast<Uint64>(wav.freq)) {
     return LoadWhole(bytes);
   }
-  CutChunk cut(spec.format, spec.channels, spec.freq);
+  CutChunk cut(wav.format, wav.channels, wav.freq);
   const Uint32 piece = frame * 4096;
   for (Uint32 at = 0; at + frame <= length; at += piece) {
     if (!cut.Put(samples + at, static_cast<int>(std::min(piece, (length - at) / frame * frame)))) break;
@@ -185,7 +185,7 @@ int LoadSoundFont(const char* path, void* synth) {
 }
 
 Decoded CutMidi(std::string_view bytes) {
-  const MixerSpec mixer = QueryMixer();
+  const MixerFormat mixer = QueryMixer();
   const std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)> settings(new_fluid_settings(),
                                                                                      &delete_fluid_settings);
   if (!settings) return {};
@@ -285,7 +285,7 @@ ChunkPtr LoadThroughMusic(std::string_view bytes) {
 }  // namespace
 
 Uint32 EffectCutBytes() {
-  const MixerSpec mixer = QueryMixer();
+  const MixerFormat mixer = QueryMixer();
   return static_cast<Uint32>(kEffectCutSeconds * mixer.freq * mixer.FrameBytes());
 }
 
