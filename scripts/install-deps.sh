@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # building and testing
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev nlohmann-json3-dev
   clang libclang-rt-dev
   python3
   # the desktop player: window, metafiles, music and effects, Japanese fonts
