@@ -168,7 +168,7 @@ class Explorer {
   }
 
   void DeadEnd(std::size_t start, const PlayOutcome& outcome) {
-    const std::string from = " (playing from " + report_.Starts[start].Name + ")";
+    const std::string from = " (from " + report_.Starts[start].Name + ")";
     switch (outcome.What) {
       case PlayOutcome::Kind::Stuck:
         Add(outcome.File, outcome.Line, Severity::Error, "the game gets stuck on this line, which is no command" + from,
@@ -182,6 +182,12 @@ class Explorer {
       case PlayOutcome::Kind::Loop:
         Add(outcome.File, outcome.Line, Severity::Error,
             "the script runs on for ever here without waiting for the player" + from, "dead-end");
+        break;
+      case PlayOutcome::Kind::Unclickable:
+        Add(outcome.File, outcome.Line, Severity::Error,
+            "this message waits for a click that cannot reach it: the narration screen is still up "
+            "(is an '@STE' missing?)" + from,
+            "dead-end");
         break;
       case PlayOutcome::Kind::Decision: break;
     }
@@ -236,15 +242,17 @@ class Explorer {
     }
     for (std::size_t n = 0; n < nodes_.size(); ++n) {
       const Node& node = nodes_[n];
-      if (can[n] || node.IsStart || !entered_from_good[n]) continue;
-      const std::string from = " (playing from " + report_.Starts[node.Start].Name + ")";
-      bool loops = !node.Out.empty();
+      if (can[n] || node.IsStart || node.Out.empty()) continue;  // an empty menu waits well after an ending
+      bool loops = true;
       for (const Edge& edge : node.Out) loops = loops && edge.To == static_cast<int>(n);
-      if (node.Out.empty()) continue;  // an empty menu after an ending waits well; before one, its way is reported
-      Add(node.File, node.Line, Severity::Error,
-          loops ? "every choice here comes back to the same choice: no ending can be reached" + from
-                : "no ending can be reached after this choice, whatever the player picks" + from,
-          loops ? "menu-loop" : "dead-end");
+      if (loops) {
+        Add(node.File, node.Line, Severity::Error,
+            "every choice here comes back to this same choice, with nothing changed: the game cannot go on",
+            "menu-loop");
+      } else if (entered_from_good[n]) {
+        Add(node.File, node.Line, Severity::Error,
+            "no ending can be reached after this choice, whatever the player picks", "dead-end");
+      }
     }
     report_.States = states_.size();
     Cover();

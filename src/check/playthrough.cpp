@@ -12,6 +12,9 @@ namespace {
 // Steps without a decision or a click after which a playthrough counts as
 // running on for ever: far more than any script runs between two waits.
 constexpr int kStepsWithoutWait = 200000;
+// Clicks without a choice after which messages count as shown in an
+// endless loop.
+constexpr std::size_t kInputsWithoutChoice = 100000;
 
 // Thrown to leave the game from inside a step once the outcome is known.
 // It is no standard exception, so the game's own error path lets it pass.
@@ -54,6 +57,9 @@ class Playthrough final : public ModalHost, public GameObserver {
             Log("click");
             steps_ = 0;
             form.PressAt(300, 350, MouseButton::Left);
+            // The narration screen covers the window and takes no press.
+            if (form.Engine.ClickGate == 0) End(PlayOutcome::Kind::Unclickable);
+            if (inputs_.size() > kInputsWithoutChoice + next_choice_ * 64) End(PlayOutcome::Kind::Loop);
             break;
           case WaitKind::Choice: {
             const int choice = Decide(false, form.Form.ListBox1Items);
@@ -155,7 +161,7 @@ class Playthrough final : public ModalHost, public GameObserver {
     const TForm1& form = game_.Game.Form();
     outcome_.What = kind;
     outcome_.File = form.ScenarioFile();
-    outcome_.Line = form.Engine.CurrentLine;
+    outcome_.Line = kind == PlayOutcome::Kind::Unclickable ? last_line_ : form.Engine.CurrentLine;
     if (kind == PlayOutcome::Kind::Stopped || kind == PlayOutcome::Kind::NoGame) {
       if (last_error_) {
         outcome_.Error = last_error_->Text;

@@ -27,7 +27,7 @@ struct PlayRecord {
 
 // How a playthrough ended: at a choice not yet made, or at a dead end.
 struct PlayOutcome {
-  enum class Kind { Decision, Stuck, Stopped, Loop, NoGame };
+  enum class Kind { Decision, Stuck, Stopped, Loop, Unclickable, NoGame };
   Kind What = Kind::Decision;
   bool Items = false;         // the decision is the item dialog's (else the command list's)
   std::size_t Choices = 0;    // how many ways the decision can go
