@@ -432,7 +432,7 @@ class GameChecker {
       for (; file.Lines[current] != "@END"; ++current) {
         mark(current);
         const BytesView page_line = file.Lines[current];
-        if (page_line == "@STE" || page_line == "@LST" || IsTrimmedEnd(page_line)) {
+        if (ClassifyLine(page_line).Kind == LineKind::Command || IsTrimmedEnd(page_line)) {
           At(file, current, 1, Severity::Error,
              Quoted(page_line) + " is read as text of the page that starts on line " +
                  std::to_string(page_start + 1) + ": a page ends only at a line of exactly '@END'",
