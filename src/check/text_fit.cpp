@@ -1,6 +1,7 @@
 #include "check/text_fit.hpp"
 
 #include <algorithm>
+#include <bitset>
 #include <vector>
 
 #include "platform/cp932.hpp"
@@ -15,13 +16,31 @@ struct Unit {
   bool Blank;
 };
 
+// The double-byte characters that may not start a line, as one bit each
+// of their two bytes: a line breaks before one only together with the
+// character before it.
+class ClosingMarks {
+ public:
+  ClosingMarks() {
+    for (const char* mark : {"、", "。", "，", "．", "」", "』", "）", "！", "？", "ー", "…", "・", "ぁ", "ぃ", "ぅ",
+                             "ぇ", "ぉ", "っ", "ゃ", "ゅ", "ょ", "ッ", "ャ", "ュ", "ョ"}) {
+      const Bytes bytes = Sjis(mark);
+      bits_.set(CodeOf(bytes));
+    }
+  }
+  bool Contains(BytesView character) const { return bits_.test(CodeOf(character)); }
+
+ private:
+  static std::size_t CodeOf(BytesView character) {
+    return static_cast<std::size_t>(static_cast<unsigned char>(character[0])) << 8 |
+           static_cast<unsigned char>(character[1]);
+  }
+  std::bitset<65536> bits_;
+};
+
 bool ClosesLine(BytesView character) {
-  static const std::vector<Bytes> kClosing = {Sjis("、"), Sjis("。"), Sjis("，"), Sjis("．"), Sjis("」"),
-                                              Sjis("』"), Sjis("）"), Sjis("！"), Sjis("？"), Sjis("ー"),
-                                              Sjis("…"), Sjis("・"), Sjis("ぁ"), Sjis("ぃ"), Sjis("ぅ"),
-                                              Sjis("ぇ"), Sjis("ぉ"), Sjis("っ"), Sjis("ゃ"), Sjis("ゅ"),
-                                              Sjis("ょ"), Sjis("ッ"), Sjis("ャ"), Sjis("ュ"), Sjis("ョ")};
-  return std::find(kClosing.begin(), kClosing.end(), character) != kClosing.end();
+  static const ClosingMarks marks;
+  return marks.Contains(character);
 }
 
 std::vector<Unit> UnitsOf(BytesView line, double half) {
