@@ -75,6 +75,12 @@ int main(int argc, char** argv) {
     return exit->Status;
   }
   const CommandLine& options = std::get<CommandLine>(parsed);
+  // Checked before anything is written, so a mistyped folder leaves no
+  // transcript behind.
+  if (const auto bad_dir = CheckGameDir(options.Runner.GameDir)) {
+    std::cerr << bad_dir->Text;
+    return bad_dir->Status;
+  }
 
   std::vector<InputAction> inputs;
   if (options.InputFile) {

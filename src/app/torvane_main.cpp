@@ -14,13 +14,16 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: torvane [GAME_DIR]\n"
+    "Usage: torvane [--author] [GAME_DIR]\n"
     "\n"
     "Plays a Torvane game in a window.\n"
     "\n"
     "  GAME_DIR    the game's folder: the one holding Sinario00.txt and the\n"
     "              pictures, music and sounds its scenarios name (default: the\n"
     "              current directory)\n"
+    "  --author    for scenario authors: the error box also names the scenario\n"
+    "              file and line (from 1), and a line that is not a command is\n"
+    "              reported on standard error as FILE:LINE: stuck: TEXT\n"
     "  --help      show this help\n"
     "  --version   show the version\n"
     "\n"
@@ -53,6 +56,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::filesystem::path game_dir = ".";
   bool have_dir = false;
+  bool author = false;
   for (const std::string& arg : args) {
     if (arg == "--help") {
       std::cout << kUsage << "  torvane " << DemoDir().string() << "\n"
@@ -62,6 +66,10 @@ int main(int argc, char** argv) {
     if (arg == "--version") {
       std::cout << "torvane " << TORVANE_VERSION << "\n";
       return 0;
+    }
+    if (arg == "--author") {
+      author = true;
+      continue;
     }
     if (arg.size() > 1 && arg[0] == '-') {
       std::cerr << "torvane: unknown option '" << arg << "'\nTry 'torvane --help'.\n";
@@ -93,6 +101,7 @@ int main(int argc, char** argv) {
 
   torvane::qt::PlayerSetup setup;
   setup.Game.GameDir = game_dir;
+  setup.Author = author;
   setup.Assets = std::move(assets);
   torvane::PlayerMedia media(torvane::MediaModuleCandidates(ProgramDir(), TORVANE_MODULE_DIR_FROM_BIN));
   setup.Game.Media = [&media](const torvane::platform::GameFolder& folder, const torvane::platform::Clock&) {

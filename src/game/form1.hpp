@@ -67,6 +67,12 @@ class TForm1 final : public CommandHandlers {
   // The line the engine stays on because it is not a command, once a step
   // has found it there; none after any other step or a load.
   std::optional<std::int32_t> StuckLine() const { return stuck_line_; }
+  // Line `line` of the current file as it is written, for reports to the
+  // author; none outside the file or before any file was loaded.
+  std::optional<BytesView> ScenarioLineText(std::int32_t line) const {
+    if (!Engine.ScenarioLines || !Engine.ScenarioLines->Contains(line)) return std::nullopt;
+    return (*Engine.ScenarioLines)[line];
+  }
 
   // Player input. A press at client coordinates goes to the control the
   // routing picks; the three press handlers of the game screen act alike.

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
 #include "app/headless/command_line.hpp"
 #include "app/headless/input_script.hpp"
 #include "app/headless/json_writer.hpp"
@@ -49,7 +55,7 @@ TEST(InputScript, RejectsLinesThatDoNotParseWithTheirNumber) {
 
 TEST(CommandLine, ReadsEveryOptionInBothForms) {
   auto parsed = ParseCommandLine({"--input", "in.txt", "--transcript=-", "--save-file", "s.ini", "--max-time=500",
-                                  "--trace", "game"},
+                                  "--trace", "--strict", "game"},
                                  "1");
   ASSERT_TRUE(std::holds_alternative<CommandLine>(parsed));
   const auto& line = std::get<CommandLine>(parsed);
@@ -58,17 +64,38 @@ TEST(CommandLine, ReadsEveryOptionInBothForms) {
   EXPECT_EQ(line.Runner.SaveFile, std::filesystem::path("s.ini"));
   EXPECT_EQ(line.Runner.MaxTimeMs, 500);
   EXPECT_TRUE(line.Runner.Trace);
+  EXPECT_TRUE(line.Runner.Strict);
   EXPECT_EQ(line.Runner.GameDir, std::filesystem::path("game"));
+  // Off unless asked for: a plain run keeps status 0 after a script error.
+  EXPECT_FALSE(std::get<CommandLine>(ParseCommandLine({"game"}, "1")).Runner.Strict);
 }
 
 TEST(CommandLine, UsageErrorsExitWithTwo) {
   for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
-           {"--bogus"}, {"--input"}, {"--max-time", "soon"}, {"a", "b"}, {"--trace=yes"}}) {
+           {"--bogus"}, {"--input"}, {"--max-time", "soon"}, {"a", "b"}, {"--trace=yes"}, {"--strict=no"}}) {
     auto parsed = ParseCommandLine(args, "1");
     ASSERT_TRUE(std::holds_alternative<CommandLineExit>(parsed)) << args[0];
     EXPECT_EQ(std::get<CommandLineExit>(parsed).Status, kExitUsage);
   }
   EXPECT_EQ(std::get<CommandLineExit>(ParseCommandLine({"--help"}, "1")).Status, kExitNormal);
+}
+
+TEST(CommandLine, GameDirMustBeAFolder) {
+  const std::filesystem::path dir = 
+      std::filesystem::temp_directory_path() / ("torvane-game-dir-test-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "Sinario00.txt") << "@REM\r\n";
+  EXPECT_FALSE(CheckGameDir(dir).has_value());
+  const auto file = CheckGameDir(dir / "Sinario00.txt");
+  ASSERT_TRUE(file.has_value());
+  EXPECT_EQ(file->Status, kExitUsage);
+  EXPECT_NE(file->Text.find("Sinario00.txt' is not a folder"), std::string::npos) << file->Text;
+  const auto missing = CheckGameDir(dir / "missing");
+  ASSERT_TRUE(missing.has_value());
+  EXPECT_EQ(missing->Status, kExitUsage);
+  EXPECT_NE(missing->Text.find("missing' does not exist"), std::string::npos) << missing->Text;
+  std::filesystem::remove_all(dir);
 }
 
 TEST(JsonWriter, EscapesControlBytesAndKeepsUtf8) {

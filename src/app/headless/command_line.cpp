@@ -1,6 +1,7 @@
 #include "app/headless/command_line.hpp"
 
 #include <charconv>
+#include <system_error>
 
 namespace torvane::headless {
 
@@ -18,6 +19,8 @@ hear is written as a JSON Lines transcript.
   --save-file FILE    the save-point file to read and write
   --max-time MS       stop when the virtual clock passes MS (default 3600000)
   --trace             also write a "step" event for every line executed
+  --strict            exit with status 4 when the game stopped on a script
+                      error or got stuck on a line that is not a command
   --screenshots DIR   write the client area as the window would show it, as
                       DIR/NNNN-WAIT.png, at every wait for the player
   --help              show this help
@@ -26,8 +29,9 @@ hear is written as a JSON Lines transcript.
 Input lines: start, continue, exit, click [X Y], rclick [X Y], choose N,
 choose "TEXT", pick N, pick "TEXT", close, ok, yes, no, wait MS, dump, quit.
 
-Exit status: 0 when the run ended normally, 2 for a usage error, 3 when an
-input line does not fit what the game is waiting for.
+Exit status: 0 when the run ended normally, 2 for a usage error (a GAME_DIR
+that is not a folder included), 3 when an input line does not fit what the
+game is waiting for, 4 with --strict after a script error or a stuck line.
 )";
 }
 
@@ -54,6 +58,8 @@ std::variant<CommandLine, CommandLineExit> ParseCommandLine(const std::vector<st
     if (arg == "--version") return CommandLineExit{kExitNormal, "torvane-headless " + version + "\n"};
     if (arg == "--trace" && !value) {
       result.Runner.Trace = true;
+    } else if (arg == "--strict" && !value) {
+      result.Runner.Strict = true;
     } else if (arg == "--input" || arg == "--transcript" || arg == "--save-file" || arg == "--max-time" ||
                arg == "--screenshots") {
       auto v = take_value();
@@ -80,6 +86,14 @@ std::variant<CommandLine, CommandLineExit> ParseCommandLine(const std::vector<st
   }
   if (game_dir) result.Runner.GameDir = *game_dir;
   return result;
+}
+
+std::optional<CommandLineExit> CheckGameDir(const std::filesystem::path& dir) {
+  std::error_code error;
+  const auto status = std::filesystem::status(dir, error);
+  if (std::filesystem::is_directory(status)) return std::nullopt;
+  const std::string why = std::filesystem::exists(status) ? "is not a folder" : "does not exist";
+  return CommandLineExit{kExitUsage, "torvane-headless: the game folder '" + dir.string() + "' " + why + "\n"};
 }
 
 }  // namespace torvane::headless

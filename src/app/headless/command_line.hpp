@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <variant>
@@ -27,5 +28,8 @@ std::variant<CommandLine, CommandLineExit> ParseCommandLine(const std::vector<st
                                                             const std::string& version);
 
 std::string UsageText();
+
+// A usage error unless `dir` is a folder to run the game in.
+std::optional<CommandLineExit> CheckGameDir(const std::filesystem::path& dir);
 
 }  // namespace torvane::headless

@@ -47,7 +47,9 @@ const char* WaitName(WaitKind kind) {
 Runner::Runner(const RunnerOptions& options, std::ostream& transcript)
     : options_(options),
       game_(SetupFor(options), *this, transcript_, options.MaxTimeMs),
-      transcript_(transcript, game_.Clock, options.Trace) {}
+      transcript_(transcript, game_.Clock, options.Trace) {
+  transcript_.Quote(Form());
+}
 
 int Runner::Run(const std::vector<InputAction>& inputs) {
   inputs_ = &inputs;
@@ -65,6 +67,9 @@ int Runner::Run(const std::vector<InputAction>& inputs) {
     }
   } catch (const RunEnded& ended) {
     transcript_.Flush();
+    // An input that does not fit keeps its own status: the walkthrough is
+    // wrong before the game is.
+    if (options_.Strict && ended.Status == kExitNormal && transcript_.ScriptFaulted()) return kExitScriptFault;
     return ended.Status;
   }
 }

@@ -20,6 +20,8 @@ struct RunnerOptions {
   std::optional<std::filesystem::path> SaveFile;
   std::int64_t MaxTimeMs = 3600000;
   bool Trace = false;
+  // A script error or a stuck engine ends the run with kExitScriptFault.
+  bool Strict = false;
 };
 
 const char* WaitName(WaitKind kind);
@@ -27,6 +29,7 @@ const char* WaitName(WaitKind kind);
 inline constexpr int kExitNormal = 0;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitInputMismatch = 3;
+inline constexpr int kExitScriptFault = 4;
 
 // The game on a virtual clock: takes the player's actions from an input
 // script whenever the game waits for the player, and writes what the player

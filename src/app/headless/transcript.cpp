@@ -44,7 +44,13 @@ void TranscriptWriter::StepStarting(std::int32_t line, BytesView opcode) {
 void TranscriptWriter::LineNotACommand(std::int32_t line) {
   if (stuck_line_ == line) return;
   stuck_line_ = line;
-  Write(Event("stuck").Add("line", static_cast<std::int64_t>(line)));
+  faulted_ = true;
+  JsonObject event = Event("stuck").Add("line", static_cast<std::int64_t>(line));
+  if (form_) {
+    event.Add("file", Utf8(form_->ScenarioFile()));
+    event.Add("text", Utf8(form_->ScenarioLineText(line).value_or(BytesView())));
+  }
+  Write(event);
 }
 
 void TranscriptWriter::ScreenShown(ScreenMode mode) {
@@ -75,6 +81,12 @@ void TranscriptWriter::ErrorShown(const ErrorReport& error) {
   JsonObject event = Event("error").Add("text", Utf8(error.Text));
   if (error.File) event.Add("file", Utf8(*error.File));
   if (error.Line) event.Add("line", static_cast<std::int64_t>(*error.Line));
+  // A choice's error names the return point after its menu, whose text says
+  // nothing of the fault; the menu is still up then, and never after a step.
+  if (error.Line && form_ && form_->Engine.MenuGate != 0) {
+    if (auto source = form_->ScenarioLineText(*error.Line)) event.Add("source", Utf8(*source));
+  }
+  faulted_ = true;
   Write(event);
 }
 

@@ -19,6 +19,11 @@ class TranscriptWriter final : public GameObserver {
   TranscriptWriter(std::ostream& out, const platform::Clock& clock, bool trace)
       : out_(out), clock_(clock), trace_(trace) {}
 
+  // The game whose file and lines the `stuck` and `error` events quote.
+  void Quote(const TForm1& form) { form_ = &form; }
+  // Whether an `error` or a `stuck` event was written.
+  bool ScriptFaulted() const { return faulted_; }
+
   // An event of the given kind at the current time, for the caller to add to.
   JsonObject Event(const char* kind) const;
   void Write(const JsonObject& event);
@@ -46,6 +51,8 @@ class TranscriptWriter final : public GameObserver {
   std::ostream& out_;
   const platform::Clock& clock_;
   bool trace_;
+  const TForm1* form_ = nullptr;
+  bool faulted_ = false;
   std::optional<std::int32_t> stuck_line_;  // reported once for as long as the engine stays on it
 };
 

@@ -101,7 +101,8 @@ MainWindow::MainWindow(PlayerSetup setup)
                                Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       game_(setup.Game, clock_, *this, setup.Observer ? *setup.Observer : quiet_),
       assets_(setup.Assets.valid() ? setup.Assets.get() : LoadFormAssets()),
-      form_(game_.Form()) {
+      form_(game_.Form()),
+      author_(setup.Author) {
   InstallFontSubstitutions();
   const FormModel& model = form_.Form;
   setWindowTitle(Utf8(model.Caption));
@@ -178,6 +179,7 @@ void MainWindow::CallModel(const std::function<void()>& handler) {
   ++depth_;
   handler();
   --depth_;
+  ReportStuckLine();
   if (closing_) {
     if (depth_ == 0) DestroyForm();
     return;
@@ -225,6 +227,19 @@ void MainWindow::Sync() {
     *shown_ = std::move(now);
     client_->update();
   }
+}
+
+// The engine stays on such a line tick after tick: it is reported once,
+// until a step leaves it or a file is loaded.
+void MainWindow::ReportStuckLine() {
+  const std::optional<std::int32_t> line = form_.StuckLine();
+  if (!author_ || line == reported_stuck_) return;
+  reported_stuck_ = line;
+  if (!line) return;
+  const std::string text = platform::Cp932ToUtf8(form_.ScenarioLineText(*line).value_or(BytesView()));
+  std::fprintf(stderr, "%s:%lld: stuck: %s\n", platform::Cp932ToUtf8(form_.ScenarioFile()).c_str(),
+               static_cast<long long>(*line) + 1, text.c_str());
+  std::fflush(stderr);
 }
 
 void MainWindow::ArmTimer() {
@@ -284,7 +299,12 @@ void MainWindow::ShowErrorBox(const ErrorReport& error) {
                  error.Line ? " line " : "", error.Line ? std::to_string(*error.Line).c_str() : "",
                  platform::Cp932ToUtf8(error.Text).c_str());
   }
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Torvane"), Utf8(error.Text), QMessageBox::NoButton, this);
+  QString text = Utf8(error.Text);
+  // Editors count lines from 1.
+  if (author_ && error.File && error.Line) {
+    text += QStringLiteral("\n%1:%2").arg(Utf8(*error.File)).arg(static_cast<long long>(*error.Line) + 1);
+  }
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Torvane"), text, QMessageBox::NoButton, this);
   box.setTextFormat(Qt::PlainText);
   box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
   ExecModal(box);

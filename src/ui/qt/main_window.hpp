@@ -31,6 +31,9 @@ struct PlayerSetup {
   std::future<FormAssets> Assets;
   // Receives what the game reports as it runs, for tools and tests.
   GameObserver* Observer = nullptr;
+  // For scenario authors: the error box names the file and the line, and a
+  // line that is not a command is reported on standard error.
+  bool Author = false;
 };
 
 // The main window: renders TForm1's model, forwards presses, menu commands
@@ -74,6 +77,8 @@ class MainWindow final : public QMainWindow, public ModalHost {
   // is destroyed.
   void CallModel(const std::function<void()>& handler);
   void Sync();
+  // In author mode, a line the engine newly stays on, on standard error.
+  void ReportStuckLine();
   void ArmTimer();
   void OnTimer();
   void RunMenu(void (TForm1::*command)());
@@ -98,6 +103,8 @@ class MainWindow final : public QMainWindow, public ModalHost {
   std::unique_ptr<ShownState> shown_;
   std::optional<QCursor> wait_cursor_;
   bool override_cursor_ = false;
+  bool author_ = false;
+  std::optional<std::int32_t> reported_stuck_;
 
   int depth_ = 0;  // model handlers running, nested ones included
   bool closing_ = false;

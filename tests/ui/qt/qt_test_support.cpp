@@ -53,12 +53,13 @@ void Observations::PageShown(BytesView text) { pages.emplace_back(Clock::now(), 
 
 void Observations::MessageWaiting(BytesView text) { messages.push_back(Utf8(text)); }
 
-void WindowFixture::Open(const std::vector<std::string>& scenario) {
+void WindowFixture::Open(const std::vector<std::string>& scenario, bool author) {
   game.WriteScenario("Sinario00.txt", scenario);
   qt::PlayerSetup setup;
   setup.Game.GameDir = game.Dir();
   setup.Game.SaveFile = game.Dir() / "save.ini";
   setup.Observer = &seen;
+  setup.Author = author;
   window = std::make_unique<qt::MainWindow>(std::move(setup));
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
