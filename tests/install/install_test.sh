@@ -35,7 +35,7 @@ export XDG_RUNTIME_DIR=$work/runtime XDG_DATA_HOME=$work/data SDL_AUDIODRIVER=du
 # demo the player's help names, and the demo's walkthrough.
 check_programs() {
   local prefix=$1 bindir=$2 demo=$3 version=$4
-  for program in torvane torvane-headless; do
+  for program in torvane torvane-headless torvane-check; do
     local got
     got=$("$prefix/$bindir/$program" --version) || true
     [ "$got" = "$program $version" ] && pass "$program --version" ||
@@ -72,10 +72,11 @@ dpkg -x "$deb" "$root"
 echo "== layout and relations"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 app=io.github.torvane.Torvane
-for path in usr/games/torvane usr/games/torvane-headless \
+for path in usr/games/torvane usr/games/torvane-headless usr/games/torvane-check \
     "usr/lib/$multiarch/torvane/torvane-sdl-media.so" \
     usr/share/games/torvane/demo/Sinario00.txt \
     usr/share/man/man6/torvane.6.gz usr/share/man/man6/torvane-headless.6.gz \
+    usr/share/man/man6/torvane-check.6.gz usr/share/doc/torvane/language.md \
     usr/share/doc/torvane/copyright usr/share/doc/torvane/README.md.gz \
     usr/share/applications/$app.desktop usr/share/metainfo/$app.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/$app.svg \
@@ -120,6 +121,12 @@ for page in torvane torvane-headless; do
     [ -e "$root$path" ] || fail "$page.6 names $path, which the package lacks"
   done < <(grep -oE '/usr/[^ ]*torvane[^ ]*' <<< "$text" | sort -u)
 done
+# The checker's page describes no controls, but names its files all the same.
+text=$(zcat "$root/usr/share/man/man6/torvane-check.6.gz")
+if grep -q '@[A-Z_]*@' <<< "$text"; then fail "torvane-check.6 keeps a placeholder"; fi
+while read -r path; do
+  [ -e "$root$path" ] || fail "torvane-check.6 names $path, which the package lacks"
+done < <(grep -oE '/usr/[^ ,]*torvane[^ ,]*' <<< "$text" | sort -u)
 
 echo "== bash completion"
 for program in "$root"/usr/games/*; do
