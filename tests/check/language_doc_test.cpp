@@ -8,6 +8,7 @@
 
 #include "check/check_fixture.hpp"
 #include "check/checker.hpp"
+#include "check/command_help.hpp"
 #include "engine/command_table.hpp"
 
 namespace torvane::test {
@@ -62,8 +63,7 @@ TEST(LanguagePageTest, ItsCommandTableIsTheEngines) {
   const auto end = page.find("<!-- /commands -->");
   ASSERT_NE(begin, std::string::npos);
   ASSERT_NE(end, std::string::npos);
-  const std::regex row(R"(^\| `(@[A-Z]{3})` \| ([^|]*) \| ([^|]*) \| [^|]+ \|$)");
-  std::vector<std::smatch> rows;
+  const std::regex row(R"(^\| `(@[A-Z]{3})` \| ([^|]*) \| ([^|]*) \| ([^|]+) \|$)");
   std::vector<std::string> lines = Lines(page.substr(begin, end - begin));
   std::size_t index = 0;
   for (const std::string& line : lines) {
@@ -75,6 +75,10 @@ TEST(LanguagePageTest, ItsCommandTableIsTheEngines) {
     // The operand column starts with the form's word: "name: the caption".
     EXPECT_EQ(match[2].str().rfind(FormWord(command.Operands), 0), 0u) << line;
     EXPECT_EQ(match[3].str(), LinesWord(command.Lines)) << line;
+    // The editor's hover says the same words.
+    EXPECT_EQ(check::kCommandHelp[index - 1].Opcode, command.Opcode);
+    EXPECT_EQ(match[2].str(), check::kCommandHelp[index - 1].Operands) << line;
+    EXPECT_EQ(match[4].str(), check::kCommandHelp[index - 1].Does) << line;
   }
   EXPECT_EQ(index, kCommandTable.size()) << "the page lists fewer commands than the engine has";
 }

@@ -35,7 +35,7 @@ export XDG_RUNTIME_DIR=$work/runtime XDG_DATA_HOME=$work/data SDL_AUDIODRIVER=du
 # demo the player's help names, and the demo's walkthrough.
 check_programs() {
   local prefix=$1 bindir=$2 demo=$3 version=$4
-  for program in torvane torvane-headless torvane-check; do
+  for program in torvane torvane-headless torvane-check torvane-lsp; do
     local got
     got=$("$prefix/$bindir/$program" --version) || true
     [ "$got" = "$program $version" ] && pass "$program --version" ||
@@ -72,7 +72,7 @@ dpkg -x "$deb" "$root"
 echo "== layout and relations"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 app=io.github.torvane.Torvane
-for path in usr/games/torvane usr/games/torvane-headless usr/games/torvane-check \
+for path in usr/games/torvane usr/games/torvane-headless usr/games/torvane-check usr/games/torvane-lsp \
     "usr/lib/$multiarch/torvane/torvane-sdl-media.so" \
     usr/share/games/torvane/demo/Sinario00.txt \
     usr/share/man/man6/torvane.6.gz usr/share/man/man6/torvane-headless.6.gz \
