@@ -18,6 +18,7 @@ constexpr std::string_view kUsage =
     "\n"
     "  --debounce MS            wait MS milliseconds after an edit before checking (150)\n"
     "  --max-message-bytes N    refuse a message larger than N bytes (67108864)\n"
+    "  --stdio                  accepted, as editors pass it: stdio is the only channel\n"
     "  --help, --version\n";
 
 std::optional<long long> Number(const char* text) {

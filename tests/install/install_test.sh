@@ -76,7 +76,7 @@ for path in usr/games/torvane usr/games/torvane-headless usr/games/torvane-check
     "usr/lib/$multiarch/torvane/torvane-sdl-media.so" \
     usr/share/games/torvane/demo/Sinario00.txt \
     usr/share/man/man6/torvane.6.gz usr/share/man/man6/torvane-headless.6.gz \
-    usr/share/man/man6/torvane-check.6.gz usr/share/doc/torvane/language.md \
+    usr/share/man/man6/torvane-check.6.gz usr/share/man/man6/torvane-lsp.6.gz usr/share/doc/torvane/language.md \
     usr/share/doc/torvane/copyright usr/share/doc/torvane/README.md.gz \
     usr/share/applications/$app.desktop usr/share/metainfo/$app.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/$app.svg \
@@ -121,12 +121,14 @@ for page in torvane torvane-headless; do
     [ -e "$root$path" ] || fail "$page.6 names $path, which the package lacks"
   done < <(grep -oE '/usr/[^ ]*torvane[^ ]*' <<< "$text" | sort -u)
 done
-# The checker's page describes no controls, but names its files all the same.
-text=$(zcat "$root/usr/share/man/man6/torvane-check.6.gz")
-if grep -q '@[A-Z_]*@' <<< "$text"; then fail "torvane-check.6 keeps a placeholder"; fi
-while read -r path; do
-  [ -e "$root$path" ] || fail "torvane-check.6 names $path, which the package lacks"
-done < <(grep -oE '/usr/[^ ,]*torvane[^ ,]*' <<< "$text" | sort -u)
+# The authors' tools' pages describe no controls, but name their files all the same.
+for page in torvane-check torvane-lsp; do
+  text=$(zcat "$root/usr/share/man/man6/$page.6.gz")
+  if grep -q '@[A-Z_]*@' <<< "$text"; then fail "$page.6 keeps a placeholder"; fi
+  while read -r path; do
+    [ -e "$root$path" ] || fail "$page.6 names $path, which the package lacks"
+  done < <(grep -oE '/usr/[^ ,]*torvane[^ ,]*' <<< "$text" | sort -u)
+done
 
 echo "== bash completion"
 for program in "$root"/usr/games/*; do
