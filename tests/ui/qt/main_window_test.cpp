@@ -345,6 +345,42 @@ TEST_F(MainWindowTest, EndingBoxAndErrorBox) {
   EXPECT_TRUE(window->isVisible());  // the window stays after an error
 }
 
+// Nothing can step while a message waits, so the script tick sleeps; the
+// step after the click still comes on the tick's rhythm from before.
+TEST_F(MainWindowTest, NoTickWhileAMessageWaitsAndTheClickStepsOnTheRhythm) {
+  Open(kMenuGame);
+  Start();
+  ASSERT_TRUE(WaitForMessage());
+  TForm1& form = window->Form();
+  const std::int64_t rhythm = form.Timer2.NextDue();  // set by the step that put the message up
+  const std::int32_t message_line = form.Engine.CurrentLine;
+  int ticks = 0, ticks_to_step = 0;
+  std::int64_t stepped_at = -1;
+  const auto tick = form.Timer2.OnTimer;
+  form.Timer2.OnTimer = [&] {
+    ++ticks;
+    if (stepped_at < 0 && form.Engine.ClickGate == 1) {
+      stepped_at = window->NowMs();
+      ticks_to_step = ticks;
+    }
+    tick();
+  };
+  QTest::qWait(5000);
+  EXPECT_EQ(ticks, 0);
+  EXPECT_EQ(form.Engine.CurrentLine, message_line);
+
+  const std::int64_t clicked_at = window->NowMs();
+  QTest::mouseClick(window->Client(), Qt::LeftButton, {}, QPoint(300, 350));
+  const std::int64_t due = form.Timer2.NextDue();
+  EXPECT_EQ((due - rhythm) % 50, 0) << "due " << due << ", rhythm " << rhythm;
+  EXPECT_GT(due, clicked_at);
+  EXPECT_LE(due, clicked_at + 51);  // the click's own millisecond may be the next
+  ASSERT_TRUE(WaitFor([&] { return stepped_at >= 0; }));
+  EXPECT_EQ(ticks_to_step, 1) << "the first tick after the click steps";
+  EXPECT_GE(stepped_at, due);
+  EXPECT_GT(form.Engine.CurrentLine, message_line);
+}
+
 TEST_F(MainWindowTest, NarrationPageLastsItsFourSeconds) {
   Open(kNarrationGame);
   Start();
