@@ -25,6 +25,11 @@ class MusicDevice {
   // track had played out.
   virtual void Play() = 0;
   virtual void Close() = 0;
+  // Asks to be told, from whichever thread notices it, when a track plays
+  // out by itself, so that a front end may sleep while one plays; also
+  // told, harmlessly, when a track is closed. An empty function stops it.
+  // Devices whose tracks end on the clock they were given need not tell.
+  virtual void OnPlayedOut(std::function<void()> /*notice*/) {}
 };
 
 // Fire-and-forget sound effects: asynchronous, silent when the sound is

@@ -63,6 +63,13 @@ bool StartMixer(std::string& reason) {
   return true;
 }
 
+// The mixer's device is the one device open; it names no getter for it.
+void HoldMixerThread() {
+  for (SDL_AudioDeviceID id = 1; id <= 16; ++id) {
+    if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED) SDL_LockAudioDevice(id);
+  }
+}
+
 void ChooseSoundFont() {
   if (SDL_getenv("SDL_SOUNDFONTS") != nullptr) return;  // the user's choice wins
   for (const char* font : kSoundFonts) {
@@ -109,6 +116,7 @@ void OpenAudio(AudioOutput output) {
 
   std::string reason;
   bool started;
+  bool silent = output == AudioOutput::Silent;
   {
     const AlsaQuiet quiet;
     started = StartMixer(reason);
@@ -116,6 +124,7 @@ void OpenAudio(AudioOutput output) {
   if (!started && output == AudioOutput::Device) {
     std::fprintf(stderr, "torvane: no sound device (%s); playing silently\n", reason.c_str());
     UseDummyDriver();
+    silent = true;
     started = StartMixer(reason);
   }
   if (!started) {
@@ -126,6 +135,17 @@ void OpenAudio(AudioOutput output) {
   Mix_ReserveChannels(kEffectChannel + 1);
   ChooseSoundFont();
   audio_open = true;
+  if (silent) {
+    // The dummy driver's thread mixes silence in real time, waking every
+    // period, and closing it waits two periods more. Where nothing is heard
+    // it is held at the mixer's lock from the start, so it never runs again;
+    // the decoders need only the mixer's format. The lock is this thread's
+    // and recursive, so the mixer's own calls from here go on as before; a
+    // track then plays until stopped, as a silent one does. At exit the
+    // held thread ends with the process: closing would wait for it forever.
+    HoldMixerThread();
+    return;
+  }
   std::atexit(CloseAudio);
 }
 

@@ -13,13 +13,15 @@
 namespace torvane::sdl {
 
 enum class AudioOutput {
-  Device,  // the sound device, or SDL's "dummy" driver when there is none
-  Silent,  // always the "dummy" driver: the mixer runs, nothing is heard
+  Device,  // the sound device, or silence when there is none
+  Silent,  // the "dummy" driver with no thread: the mixer's decoders work,
+           // nothing is mixed or heard, and a track plays until stopped
 };
 
 // Starts SDL audio and the mixer the first time it is called in the process;
 // later calls keep what was opened. Without a sound device the player warns
-// once on stderr and carries on silently.
+// once on stderr and carries on as Silent. The devices call it when they
+// first open something, so a game that plays nothing runs no audio thread.
 void OpenAudio(AudioOutput output);
 
 // The channel effects play on; it is kept out of Mix_PlayChannel(-1, ...).

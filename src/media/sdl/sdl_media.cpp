@@ -1,10 +1,26 @@
 #include "media/sdl/sdl_media.hpp"
 
+#include <mutex>
 #include <utility>
 
 #include "media/sdl/sdl_audio.hpp"
 
 namespace torvane {
+
+namespace {
+
+// The mixer's end-of-track hook is one per process, as the mixer's music is.
+// It runs on the audio thread under the mixer's lock; the hook is set once
+// and never while this mutex is held, so the two locks never cross.
+std::mutex played_out_mutex;
+std::function<void()> played_out;
+
+void TrackFinished() {
+  const std::lock_guard lock(played_out_mutex);
+  if (played_out) played_out();
+}
+
+}  // namespace
 
 struct SdlMusic::Track {
   sdl::MusicPtr music;
@@ -14,9 +30,18 @@ struct SdlSound::Effect {
   sdl::ChunkPtr chunk;
 };
 
-SdlMusic::SdlMusic(const platform::GameFolder& folder) : folder_(folder) { sdl::OpenAudio(sdl::AudioOutput::Device); }
+SdlMusic::SdlMusic(const platform::GameFolder& folder) : folder_(folder) {}
 
-SdlMusic::~SdlMusic() { Close(); }
+SdlMusic::~SdlMusic() {
+  OnPlayedOut({});
+  Close();
+}
+
+void SdlMusic::OnPlayedOut(std::function<void()> notice) {
+  // The hook itself is set when the first track opens the audio.
+  const std::lock_guard lock(played_out_mutex);
+  played_out = std::move(notice);
+}
 
 bool SdlMusic::IsPlaying() { return track_ && Mix_PlayingMusic() && !Mix_PausedMusic(); }
 
@@ -28,6 +53,8 @@ void SdlMusic::Stop() {
 
 void SdlMusic::Open(BytesView file) {
   Close();
+  sdl::OpenAudio(sdl::AudioOutput::Device);
+  Mix_HookMusicFinished(TrackFinished);
   track_ = std::make_unique<Track>(Track{sdl::LoadMusic(folder_, file)});
 }
 
@@ -50,13 +77,14 @@ void SdlMusic::Close() {
 
 double SdlMusic::PositionSeconds() const { return track_ ? Mix_GetMusicPosition(track_->music.get()) : -1.0; }
 
-SdlSound::SdlSound(const platform::GameFolder& folder) : folder_(folder) { sdl::OpenAudio(sdl::AudioOutput::Device); }
+SdlSound::SdlSound(const platform::GameFolder& folder) : folder_(folder) {}
 
 SdlSound::~SdlSound() {
   if (playing_) Mix_HaltChannel(sdl::kEffectChannel);
 }
 
 bool SdlSound::Play(BytesView file) {
+  sdl::OpenAudio(sdl::AudioOutput::Device);
   sdl::ChunkPtr next = sdl::LoadEffect(folder_, file);
   // Once halted, the mixer no longer reads the old chunk, so it can go.
   Mix_HaltChannel(sdl::kEffectChannel);
