@@ -149,13 +149,29 @@ void OpenAudio(AudioOutput output) {
   std::atexit(CloseAudio);
 }
 
-MusicPtr LoadMusic(const platform::GameFolder& folder, BytesView file) {
+LoadedMusic LoadMusic(const platform::GameFolder& folder, BytesView file) {
   // Mix_LoadMUS_RW tells the format by the first bytes; Mix_LoadMUS would go
   // by the extension, and games name files loosely.
   SDL_RWops* source = OpenGameFile(folder, file);
+  char magic[4] = {};
+  if (source && SDL_RWread(source, magic, 1, 4) == 4 && MidiTrack::IsMidi({magic, 4}) &&
+      SDL_RWseek(source, 0, RW_SEEK_SET) == 0) {
+    std::size_t size = 0;
+    void* bytes = SDL_LoadFile_RW(source, &size, 1);
+    source = nullptr;
+    if (bytes) {
+      std::string held(static_cast<const char*>(bytes), size);
+      SDL_free(bytes);
+      if (auto midi = MidiTrack::Open(std::move(held))) return {nullptr, std::move(midi)};
+    }
+    // No soundfont for the shared synthesizer: the mixer's decoders decide.
+    source = OpenGameFile(folder, file);
+  } else if (source) {
+    SDL_RWseek(source, 0, RW_SEEK_SET);
+  }
   MusicPtr music(source ? Mix_LoadMUS_RW(source, 1) : nullptr);
   if (!music) throw ScriptError(error_text::CannotOpenMusic(file));
-  return music;
+  return {std::move(music), nullptr};
 }
 
 ChunkPtr LoadEffect(const platform::GameFolder& folder, BytesView file) {

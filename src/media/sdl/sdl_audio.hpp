@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "media/sdl/midi_track.hpp"
 #include "platform/bytes.hpp"
 #include "platform/game_folder.hpp"
 
@@ -36,11 +37,17 @@ struct FreeChunk {
 using MusicPtr = std::unique_ptr<Mix_Music, FreeMusic>;
 using ChunkPtr = std::unique_ptr<Mix_Chunk, FreeChunk>;
 
+// A track: MIDI on the shared synthesizer, or whatever else the mixer plays.
+struct LoadedMusic {
+  MusicPtr Mixer;
+  std::unique_ptr<MidiTrack> Midi;
+};
+
 // The track `file` (as the script wrote it) names, with the decoder chosen by
 // the file's content. Throws ScriptError(CannotOpenMusic) when the file is
 // missing, not a regular file, or not music this build can decode.
 // The audio must be open.
-MusicPtr LoadMusic(const platform::GameFolder& folder, BytesView file);
+LoadedMusic LoadMusic(const platform::GameFolder& folder, BytesView file);
 
 // The effect `file` names, read through folder.ReadFile and decoded from
 // memory, cut at kEffectCutSeconds (effect_decoder.hpp); null when it cannot

@@ -23,7 +23,7 @@ void TrackFinished() {
 }  // namespace
 
 struct SdlMusic::Track {
-  sdl::MusicPtr music;
+  sdl::LoadedMusic music;
 };
 
 struct SdlSound::Effect {
@@ -43,39 +43,53 @@ void SdlMusic::OnPlayedOut(std::function<void()> notice) {
   played_out = std::move(notice);
 }
 
-bool SdlMusic::IsPlaying() { return track_ && Mix_PlayingMusic() && !Mix_PausedMusic(); }
+bool SdlMusic::IsPlaying() {
+  if (!track_) return false;
+  if (track_->music.Midi) return track_->music.Midi->Playing();
+  return Mix_PlayingMusic() && !Mix_PausedMusic();
+}
 
 void SdlMusic::Stop() {
   // Synchronous: Mix_PauseMusic holds the audio lock, so no more of the
   // track is mixed once it returns.
-  if (track_) Mix_PauseMusic();
+  if (!track_) return;
+  if (track_->music.Midi) track_->music.Midi->Pause();
+  else Mix_PauseMusic();
 }
 
 void SdlMusic::Open(BytesView file) {
   Close();
   sdl::OpenAudio(sdl::AudioOutput::Device);
   Mix_HookMusicFinished(TrackFinished);
+  sdl::MidiTrack::SetPlayedOut(TrackFinished);
   track_ = std::make_unique<Track>(Track{sdl::LoadMusic(folder_, file)});
 }
 
 void SdlMusic::Play() {
   if (!track_) return;
+  if (sdl::MidiTrack* midi = track_->music.Midi.get()) {
+    if (midi->Paused()) midi->Resume();
+    else if (!midi->Playing()) midi->Start();
+    return;
+  }
   if (Mix_PlayingMusic()) {
     if (Mix_PausedMusic()) Mix_ResumeMusic();
     return;
   }
   // Never started, or played out and halted by the mixer: from the start,
   // once. A failure leaves the track stopped, and the loop timer tries again.
-  Mix_PlayMusic(track_->music.get(), 1);
+  Mix_PlayMusic(track_->music.Mixer.get(), 1);
 }
 
 void SdlMusic::Close() {
   if (!track_) return;
-  Mix_HaltMusic();
+  if (!track_->music.Midi) Mix_HaltMusic();
   track_.reset();
 }
 
-double SdlMusic::PositionSeconds() const { return track_ ? Mix_GetMusicPosition(track_->music.get()) : -1.0; }
+double SdlMusic::PositionSeconds() const {
+  return track_ && track_->music.Mixer ? Mix_GetMusicPosition(track_->music.Mixer.get()) : -1.0;
+}
 
 SdlSound::SdlSound(const platform::GameFolder& folder) : folder_(folder) {}
 
