@@ -18,6 +18,7 @@ class DeferredMedia::LateMusic final : public MusicDevice {
   void Close() override {
     if (Made()) Made()->Close();
   }
+  std::int64_t ReleaseWhenQuiet() override { return Made() ? Made()->ReleaseWhenQuiet() : 0; }
   void OnPlayedOut(std::function<void()> notice) override {
     media_.played_out_ = notice;
     if (Made()) Made()->OnPlayedOut(std::move(notice));

@@ -40,6 +40,7 @@ SharedSynth& Shared() {
 }
 
 void (*played_out_hook)() = nullptr;
+int hooked_tracks = 0;  // on the caller's thread only
 
 }  // namespace
 
@@ -60,6 +61,8 @@ std::unique_ptr<MidiTrack> MidiTrack::Open(std::string bytes) {
 
 MidiTrack::~MidiTrack() { Halt(); }
 
+bool MidiTrack::AnyStarted() { return hooked_tracks > 0; }
+
 void MidiTrack::SetPlayedOut(void (*played_out)()) { played_out_hook = played_out; }
 
 void MidiTrack::Start() {
@@ -79,6 +82,7 @@ void MidiTrack::Start() {
   if (!hooked_) {
     Mix_HookMusic(Render, this);
     hooked_ = true;
+    ++hooked_tracks;
   }
 }
 
@@ -107,6 +111,7 @@ void MidiTrack::Halt() {
     // Under the mixer's lock: once it returns, Render no longer runs.
     Mix_HookMusic(nullptr, nullptr);
     hooked_ = false;
+    --hooked_tracks;
   }
   const std::lock_guard lock(mutex_);
   if (player_) delete_fluid_player(player_);

@@ -40,6 +40,8 @@ class MidiTrack {
   // Frees the music slot; the track can be started again.
   void Halt();
 
+  // Whether any track holds the mixer's music slot.
+  static bool AnyStarted();
   // Called on the audio thread, under the mixer's lock, when a track plays out.
   static void SetPlayedOut(void (*played_out)());
 

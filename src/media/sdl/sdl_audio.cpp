@@ -18,6 +18,8 @@ namespace {
 
 std::mutex audio_mutex;
 bool audio_open = false;
+bool audio_held = false;  // silent: its thread held, never let go
+bool closed_at_exit = false;
 
 // Debian's General MIDI soundfonts, the smaller one first.
 constexpr const char* kSoundFonts[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2"};
@@ -144,9 +146,21 @@ void OpenAudio(AudioOutput output) {
     // track then plays until stopped, as a silent one does. At exit the
     // held thread ends with the process: closing would wait for it forever.
     HoldMixerThread();
+    audio_held = true;
     return;
   }
-  std::atexit(CloseAudio);
+  if (!closed_at_exit) std::atexit(CloseAudio);
+  closed_at_exit = true;
+}
+
+std::int64_t ReleaseAudioIfQuiet() {
+  std::lock_guard lock(audio_mutex);
+  if (!audio_open || audio_held) return 0;
+  if (Mix_PlayingMusic() || MidiTrack::AnyStarted()) return 0;
+  if (Mix_Playing(-1) > 0) return 1000;
+  CloseAudio();
+  audio_open = false;
+  return 0;
 }
 
 LoadedMusic LoadMusic(const platform::GameFolder& folder, BytesView file) {

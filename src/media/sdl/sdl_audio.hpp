@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <cstdint>
 #include <memory>
 
 #include "media/sdl/midi_track.hpp"
@@ -24,6 +25,11 @@ enum class AudioOutput {
 // once on stderr and carries on as Silent. The devices call it when they
 // first open something, so a game that plays nothing runs no audio thread.
 void OpenAudio(AudioOutput output);
+
+// Closes the audio when no music plays and no effect sounds, so that its
+// thread ends; OpenAudio opens it again. The silent audio stays. Returns
+// after how many milliseconds to try again, an effect still sounding, or 0.
+std::int64_t ReleaseAudioIfQuiet();
 
 // The channel effects play on; it is kept out of Mix_PlayChannel(-1, ...).
 inline constexpr int kEffectChannel = 0;

@@ -87,6 +87,8 @@ void SdlMusic::Close() {
   track_.reset();
 }
 
+std::int64_t SdlMusic::ReleaseWhenQuiet() { return track_ ? 0 : sdl::ReleaseAudioIfQuiet(); }
+
 double SdlMusic::PositionSeconds() const {
   return track_ && track_->music.Mixer ? Mix_GetMusicPosition(track_->music.Mixer.get()) : -1.0;
 }

@@ -27,6 +27,8 @@ class SdlMusic final : public MusicDevice {
   void Play() override;
   void Close() override;
   void OnPlayedOut(std::function<void()> notice) override;
+  // Only with no track open: the loop timer restarts an open one.
+  std::int64_t ReleaseWhenQuiet() override;
 
   // Where the open track stands in seconds, or -1 when there is none or its
   // decoder cannot tell (MIDI).

@@ -22,6 +22,8 @@
 namespace torvane::qt {
 namespace {
 
+constexpr int kReleaseAfterMs = 5000;
+
 QString Utf8(BytesView cp932) { return QString::fromStdString(platform::Cp932ToUtf8(cp932)); }
 
 // For start-up measurements: the wall-clock time of the first frame.
@@ -135,6 +137,14 @@ MainWindow::MainWindow(PlayerSetup setup)
   tick_.setSingleShot(true);
   tick_.setTimerType(Qt::PreciseTimer);
   connect(&tick_, &QTimer::timeout, this, [this] { OnTimer(); });
+  // Nothing that has played for a while keeps the sound device, and its
+  // thread, running while the game waits.
+  release_.setSingleShot(true);
+  connect(&release_, &QTimer::timeout, this, [this] {
+    if (const std::int64_t again = game_.Music().ReleaseWhenQuiet(); again > 0) {
+      release_.start(static_cast<int>(again));
+    }
+  });
   shown_ = std::make_unique<ShownState>(ShownState::Of(model));
   // The music timer sleeps while a track plays; the end of the track wakes
   // it, on the window's thread, for the restart on its rhythm.
@@ -149,6 +159,7 @@ MainWindow::MainWindow(PlayerSetup setup)
 
 MainWindow::~MainWindow() {
   game_.Music().OnPlayedOut({});
+  release_.stop();
   tick_.stop();
   DestroyForm();
 }
@@ -199,6 +210,7 @@ void MainWindow::CallModel(const std::function<void()>& handler) {
   }
   Sync();
   ArmTimer();
+  release_.start(kReleaseAfterMs);
 }
 
 void MainWindow::Sync() {

@@ -102,6 +102,7 @@ class MainWindow final : public QMainWindow, public ModalHost {
   QAction* continue_ = nullptr;
   QAction* exit_ = nullptr;
   QTimer tick_;
+  QTimer release_;  // lets the sound device go a while after the last call
   std::unique_ptr<ShownState> shown_;
   std::optional<QCursor> wait_cursor_;
   bool override_cursor_ = false;
