@@ -1,5 +1,6 @@
-// Music on SDL2_mixer's "dummy" driver: how long a track takes to open (a
-// MIDI track loads the General MIDI soundfont each time), and how long the
+// Music on SDL2_mixer's "dummy" driver: how long a track takes to open (the
+// General MIDI soundfont is loaded by the first MIDI track of the process
+// alone, before the timing starts, and shared by every other), and how long the
 // "@BGM" sequence takes until the track reports playing; and how long "@SEM"
 // takes to start an effect, the worst ones cut at a minute. Built into
 // torvane_bench when it links torvane_sdl, which defines TORVANE_BENCH_MEDIA.

@@ -18,6 +18,11 @@ class DeferredMedia::LateMusic final : public MusicDevice {
   void Close() override {
     if (Made()) Made()->Close();
   }
+  std::int64_t ReleaseWhenQuiet() override { return Made() ? Made()->ReleaseWhenQuiet() : 0; }
+  void OnPlayedOut(std::function<void()> notice) override {
+    media_.played_out_ = notice;
+    if (Made()) Made()->OnPlayedOut(std::move(notice));
+  }
 
  private:
   MusicDevice* Made() const { return media_.devices_.Music.get(); }
@@ -58,6 +63,7 @@ void DeferredMedia::MakeDevices() {
   if (factory_) devices_ = factory_(folder_, clock_);
   if (!devices_.Music) devices_.Music = std::make_unique<SilentMusic>(folder_);
   if (!devices_.Sounds) devices_.Sounds = std::make_unique<SilentSound>(folder_);
+  if (played_out_) devices_.Music->OnPlayedOut(played_out_);
 }
 
 }  // namespace torvane

@@ -29,6 +29,7 @@ class DeferredMedia {
   const platform::GameFolder& folder_;
   const platform::Clock& clock_;
   MediaDevices devices_;
+  std::function<void()> played_out_;  // for the music once it is made
   std::unique_ptr<LateMusic> music_;
   std::unique_ptr<LateSound> sounds_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -25,6 +26,16 @@ class MusicDevice {
   // track had played out.
   virtual void Play() = 0;
   virtual void Close() = 0;
+  // Asks to be told, from whichever thread notices it, when a track plays
+  // out by itself, so that a front end may sleep while one plays; also
+  // told, harmlessly, when a track is closed. An empty function stops it.
+  // Devices whose tracks end on the clock they were given need not tell.
+  virtual void OnPlayedOut(std::function<void()> /*notice*/) {}
+  // Lets the sound device go when no track is open and no effect sounds, so
+  // that no audio thread runs while the game waits; the next track or
+  // effect opens it again. Returns after how many milliseconds to ask
+  // again, an effect still sounding, or 0 when there is no need.
+  virtual std::int64_t ReleaseWhenQuiet() { return 0; }
 };
 
 // Fire-and-forget sound effects: asynchronous, silent when the sound is

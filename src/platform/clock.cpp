@@ -20,6 +20,11 @@ void Timer::Fire() {
   if (OnTimer) OnTimer();
 }
 
+void Timer::PassUntil(std::int64_t now) {
+  // In one go: a parked timer may have slept through hours of ticks.
+  if (next_due_ <= now) next_due_ += ((now - next_due_) / interval_ + 1) * interval_;
+}
+
 std::int64_t TimerSet::NextDue() const {
   std::int64_t due = -1;
   for (const Timer* timer : timers_) {
@@ -34,8 +39,20 @@ bool TimerSet::FireNextDue(std::int64_t now) {
     if (timer->Enabled() && (!next || timer->NextDue() < next->NextDue())) next = timer;
   }
   if (!next || next->NextDue() > now) return false;
-  next->Fire();
+  if (next->Parked()) next->PassUntil(now);
+  else next->Fire();
   return true;
+}
+
+std::int64_t TimerSet::Rearm(std::int64_t now) {
+  std::int64_t due = -1;
+  for (std::size_t i = 0; i < timers_.size(); ++i) {
+    Timer& timer = *timers_[i];
+    if (sleeping_[i] && timer.Enabled()) timer.PassUntil(now);
+    sleeping_[i] = timer.Sleeping();
+    if (timer.Enabled() && !sleeping_[i] && (due < 0 || timer.NextDue() < due)) due = timer.NextDue();
+  }
+  return due;
 }
 
 }  // namespace torvane::platform

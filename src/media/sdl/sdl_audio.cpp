@@ -18,6 +18,8 @@ namespace {
 
 std::mutex audio_mutex;
 bool audio_open = false;
+bool audio_held = false;  // silent: its thread held, never let go
+bool closed_at_exit = false;
 
 // Debian's General MIDI soundfonts, the smaller one first.
 constexpr const char* kSoundFonts[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2"};
@@ -61,6 +63,13 @@ bool StartMixer(std::string& reason) {
     return false;
   }
   return true;
+}
+
+// The mixer's device is the one device open; it names no getter for it.
+void HoldMixerThread() {
+  for (SDL_AudioDeviceID id = 1; id <= 16; ++id) {
+    if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED) SDL_LockAudioDevice(id);
+  }
 }
 
 void ChooseSoundFont() {
@@ -109,6 +118,7 @@ void OpenAudio(AudioOutput output) {
 
   std::string reason;
   bool started;
+  bool silent = output == AudioOutput::Silent;
   {
     const AlsaQuiet quiet;
     started = StartMixer(reason);
@@ -116,6 +126,7 @@ void OpenAudio(AudioOutput output) {
   if (!started && output == AudioOutput::Device) {
     std::fprintf(stderr, "torvane: no sound device (%s); playing silently\n", reason.c_str());
     UseDummyDriver();
+    silent = true;
     started = StartMixer(reason);
   }
   if (!started) {
@@ -126,16 +137,55 @@ void OpenAudio(AudioOutput output) {
   Mix_ReserveChannels(kEffectChannel + 1);
   ChooseSoundFont();
   audio_open = true;
-  std::atexit(CloseAudio);
+  if (silent) {
+    // The dummy driver's thread mixes silence in real time, waking every
+    // period, and closing it waits two periods more. Where nothing is heard
+    // it is held at the mixer's lock from the start, so it never runs again;
+    // the decoders need only the mixer's format. The lock is this thread's
+    // and recursive, so the mixer's own calls from here go on as before; a
+    // track then plays until stopped, as a silent one does. At exit the
+    // held thread ends with the process: closing would wait for it forever.
+    HoldMixerThread();
+    audio_held = true;
+    return;
+  }
+  if (!closed_at_exit) std::atexit(CloseAudio);
+  closed_at_exit = true;
 }
 
-MusicPtr LoadMusic(const platform::GameFolder& folder, BytesView file) {
+std::int64_t ReleaseAudioIfQuiet() {
+  std::lock_guard lock(audio_mutex);
+  if (!audio_open || audio_held) return 0;
+  if (Mix_PlayingMusic() || MidiTrack::AnyStarted()) return 0;
+  if (Mix_Playing(-1) > 0) return 1000;
+  CloseAudio();
+  audio_open = false;
+  return 0;
+}
+
+LoadedMusic LoadMusic(const platform::GameFolder& folder, BytesView file) {
   // Mix_LoadMUS_RW tells the format by the first bytes; Mix_LoadMUS would go
   // by the extension, and games name files loosely.
   SDL_RWops* source = OpenGameFile(folder, file);
+  char magic[4] = {};
+  if (source && SDL_RWread(source, magic, 1, 4) == 4 && MidiTrack::IsMidi({magic, 4}) &&
+      SDL_RWseek(source, 0, RW_SEEK_SET) == 0) {
+    std::size_t size = 0;
+    void* bytes = SDL_LoadFile_RW(source, &size, 1);
+    source = nullptr;
+    if (bytes) {
+      std::string held(static_cast<const char*>(bytes), size);
+      SDL_free(bytes);
+      if (auto midi = MidiTrack::Open(std::move(held))) return {nullptr, std::move(midi)};
+    }
+    // No soundfont for the shared synthesizer: the mixer's decoders decide.
+    source = OpenGameFile(folder, file);
+  } else if (source) {
+    SDL_RWseek(source, 0, RW_SEEK_SET);
+  }
   MusicPtr music(source ? Mix_LoadMUS_RW(source, 1) : nullptr);
   if (!music) throw ScriptError(error_text::CannotOpenMusic(file));
-  return music;
+  return {std::move(music), nullptr};
 }
 
 ChunkPtr LoadEffect(const platform::GameFolder& folder, BytesView file) {

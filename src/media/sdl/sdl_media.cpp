@@ -1,62 +1,106 @@
 #include "media/sdl/sdl_media.hpp"
 
+#include <mutex>
 #include <utility>
 
 #include "media/sdl/sdl_audio.hpp"
 
 namespace torvane {
 
+namespace {
+
+// The mixer's end-of-track hook is one per process, as the mixer's music is.
+// It runs on the audio thread under the mixer's lock; the hook is set once
+// and never while this mutex is held, so the two locks never cross.
+std::mutex played_out_mutex;
+std::function<void()> played_out;
+
+void TrackFinished() {
+  const std::lock_guard lock(played_out_mutex);
+  if (played_out) played_out();
+}
+
+}  // namespace
+
 struct SdlMusic::Track {
-  sdl::MusicPtr music;
+  sdl::LoadedMusic music;
 };
 
 struct SdlSound::Effect {
   sdl::ChunkPtr chunk;
 };
 
-SdlMusic::SdlMusic(const platform::GameFolder& folder) : folder_(folder) { sdl::OpenAudio(sdl::AudioOutput::Device); }
+SdlMusic::SdlMusic(const platform::GameFolder& folder) : folder_(folder) {}
 
-SdlMusic::~SdlMusic() { Close(); }
+SdlMusic::~SdlMusic() {
+  OnPlayedOut({});
+  Close();
+}
 
-bool SdlMusic::IsPlaying() { return track_ && Mix_PlayingMusic() && !Mix_PausedMusic(); }
+void SdlMusic::OnPlayedOut(std::function<void()> notice) {
+  // The hook itself is set when the first track opens the audio.
+  const std::lock_guard lock(played_out_mutex);
+  played_out = std::move(notice);
+}
+
+bool SdlMusic::IsPlaying() {
+  if (!track_) return false;
+  if (track_->music.Midi) return track_->music.Midi->Playing();
+  return Mix_PlayingMusic() && !Mix_PausedMusic();
+}
 
 void SdlMusic::Stop() {
   // Synchronous: Mix_PauseMusic holds the audio lock, so no more of the
   // track is mixed once it returns.
-  if (track_) Mix_PauseMusic();
+  if (!track_) return;
+  if (track_->music.Midi) track_->music.Midi->Pause();
+  else Mix_PauseMusic();
 }
 
 void SdlMusic::Open(BytesView file) {
   Close();
+  sdl::OpenAudio(sdl::AudioOutput::Device);
+  Mix_HookMusicFinished(TrackFinished);
+  sdl::MidiTrack::SetPlayedOut(TrackFinished);
   track_ = std::make_unique<Track>(Track{sdl::LoadMusic(folder_, file)});
 }
 
 void SdlMusic::Play() {
   if (!track_) return;
+  if (sdl::MidiTrack* midi = track_->music.Midi.get()) {
+    if (midi->Paused()) midi->Resume();
+    else if (!midi->Playing()) midi->Start();
+    return;
+  }
   if (Mix_PlayingMusic()) {
     if (Mix_PausedMusic()) Mix_ResumeMusic();
     return;
   }
   // Never started, or played out and halted by the mixer: from the start,
   // once. A failure leaves the track stopped, and the loop timer tries again.
-  Mix_PlayMusic(track_->music.get(), 1);
+  Mix_PlayMusic(track_->music.Mixer.get(), 1);
 }
 
 void SdlMusic::Close() {
   if (!track_) return;
-  Mix_HaltMusic();
+  if (!track_->music.Midi) Mix_HaltMusic();
   track_.reset();
 }
 
-double SdlMusic::PositionSeconds() const { return track_ ? Mix_GetMusicPosition(track_->music.get()) : -1.0; }
+std::int64_t SdlMusic::ReleaseWhenQuiet() { return track_ ? 0 : sdl::ReleaseAudioIfQuiet(); }
 
-SdlSound::SdlSound(const platform::GameFolder& folder) : folder_(folder) { sdl::OpenAudio(sdl::AudioOutput::Device); }
+double SdlMusic::PositionSeconds() const {
+  return track_ && track_->music.Mixer ? Mix_GetMusicPosition(track_->music.Mixer.get()) : -1.0;
+}
+
+SdlSound::SdlSound(const platform::GameFolder& folder) : folder_(folder) {}
 
 SdlSound::~SdlSound() {
   if (playing_) Mix_HaltChannel(sdl::kEffectChannel);
 }
 
 bool SdlSound::Play(BytesView file) {
+  sdl::OpenAudio(sdl::AudioOutput::Device);
   sdl::ChunkPtr next = sdl::LoadEffect(folder_, file);
   // Once halted, the mixer no longer reads the old chunk, so it can go.
   Mix_HaltChannel(sdl::kEffectChannel);

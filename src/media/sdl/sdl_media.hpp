@@ -9,8 +9,8 @@ namespace torvane {
 
 // Music on SDL2_mixer: MIDI (through FluidSynth), WAV, Ogg Vorbis, MP3 and
 // FLAC, told apart by their content. The mixer plays one track at a time,
-// so there is one SdlMusic in a process. Constructing it opens the audio,
-// falling back to silence when there is no sound device.
+// so there is one SdlMusic in a process. The first track opened opens the
+// audio, falling back to silence when there is no sound device.
 class SdlMusic final : public MusicDevice {
  public:
   explicit SdlMusic(const platform::GameFolder& folder);
@@ -26,6 +26,9 @@ class SdlMusic final : public MusicDevice {
   // and leaves a playing one alone.
   void Play() override;
   void Close() override;
+  void OnPlayedOut(std::function<void()> notice) override;
+  // Only with no track open: the loop timer restarts an open one.
+  std::int64_t ReleaseWhenQuiet() override;
 
   // Where the open track stands in seconds, or -1 when there is none or its
   // decoder cannot tell (MIDI).

@@ -27,8 +27,9 @@ void VirtualMusic::Open(BytesView file) {
   Close();
   sdl::OpenAudio(sdl::AudioOutput::Silent);
   // Loaded only for the check and the length: nothing is played.
-  const sdl::MusicPtr music = sdl::LoadMusic(folder_, file);
-  const double seconds = Mix_MusicDuration(music.get());
+  const sdl::LoadedMusic music = sdl::LoadMusic(folder_, file);
+  // MIDI has no length the mixer reports.
+  const double seconds = music.Mixer ? Mix_MusicDuration(music.Mixer.get()) : -1.0;
   length_ms_.reset();
   if (seconds > 0) length_ms_ = std::llround(seconds * 1000.0);
   open_ = true;

@@ -22,6 +22,8 @@
 namespace torvane::qt {
 namespace {
 
+constexpr int kReleaseAfterMs = 5000;
+
 QString Utf8(BytesView cp932) { return QString::fromStdString(platform::Cp932ToUtf8(cp932)); }
 
 // For start-up measurements: the wall-clock time of the first frame.
@@ -135,12 +137,29 @@ MainWindow::MainWindow(PlayerSetup setup)
   tick_.setSingleShot(true);
   tick_.setTimerType(Qt::PreciseTimer);
   connect(&tick_, &QTimer::timeout, this, [this] { OnTimer(); });
+  // Nothing that has played for a while keeps the sound device, and its
+  // thread, running while the game waits.
+  release_.setSingleShot(true);
+  connect(&release_, &QTimer::timeout, this, [this] {
+    if (const std::int64_t again = game_.Music().ReleaseWhenQuiet(); again > 0) {
+      release_.start(static_cast<int>(again));
+    }
+  });
   shown_ = std::make_unique<ShownState>(ShownState::Of(model));
+  // The music timer sleeps while a track plays; the end of the track wakes
+  // it, on the window's thread, for the restart on its rhythm.
+  game_.Music().OnPlayedOut([this] {
+    QMetaObject::invokeMethod(this, [this] {
+      if (!closing_ && !destroyed_) ArmTimer();
+    }, Qt::QueuedConnection);
+  });
   Sync();
   ArmTimer();
 }
 
 MainWindow::~MainWindow() {
+  game_.Music().OnPlayedOut({});
+  release_.stop();
   tick_.stop();
   DestroyForm();
 }
@@ -170,7 +189,12 @@ void MainWindow::RunMenu(void (TForm1::*command)()) {
 }
 
 void MainWindow::OnTimer() {
-  CallModel([this] { form_.Timers.FireNextDue(clock_.NowMs()); });
+  CallModel([this] {
+    const std::int64_t now = clock_.NowMs();
+    // Ticks of parked timers are passed over first, so the one due is fired.
+    form_.Timers.Rearm(now);
+    form_.Timers.FireNextDue(now);
+  });
 }
 
 void MainWindow::CallModel(const std::function<void()>& handler) {
@@ -186,6 +210,7 @@ void MainWindow::CallModel(const std::function<void()>& handler) {
   }
   Sync();
   ArmTimer();
+  release_.start(kReleaseAfterMs);
 }
 
 void MainWindow::Sync() {
@@ -242,8 +267,10 @@ void MainWindow::ReportStuckLine() {
   std::fflush(stderr);
 }
 
+// Parked timers get no wake-up: while the game cannot step, the process
+// sleeps until the player acts.
 void MainWindow::ArmTimer() {
-  const std::int64_t due = form_.Timers.NextDue();
+  const std::int64_t due = form_.Timers.Rearm(clock_.NowMs());
   if (closing_ || due < 0) {
     tick_.stop();
     return;

@@ -54,6 +54,8 @@ class MainWindow final : public QMainWindow, public ModalHost {
   QAction* ContinueAction() const { return continue_; }
   QAction* ExitAction() const { return exit_; }
   bool FormDestroyed() const { return destroyed_; }
+  // The model's clock: milliseconds since the window was made.
+  std::int64_t NowMs() const { return clock_.NowMs(); }
 
   // A press at client coordinates, as the client area receives it.
   void PressClient(int x, int y, MouseButton button);
@@ -100,6 +102,7 @@ class MainWindow final : public QMainWindow, public ModalHost {
   QAction* continue_ = nullptr;
   QAction* exit_ = nullptr;
   QTimer tick_;
+  QTimer release_;  // lets the sound device go a while after the last call
   std::unique_ptr<ShownState> shown_;
   std::optional<QCursor> wait_cursor_;
   bool override_cursor_ = false;

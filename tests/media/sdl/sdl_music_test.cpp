@@ -1,4 +1,5 @@
 #include "media/sdl/sdl_media.hpp"
+#include "media/sdl/virtual_media.hpp"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,11 +9,14 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <string>
 
+#include "media/sdl/sdl_audio.hpp"
 #include "sound_test_support.hpp"
 
 namespace torvane {
@@ -132,6 +136,74 @@ TEST_F(SdlMusicTest, BgmSequenceRestartsTheTrackPlaying) {
     EXPECT_TRUE(music_.IsPlaying());
     EXPECT_LT(music_.PositionSeconds(), 0.35);
   }
+}
+
+// MIDI plays on the synthesizer every MIDI track shares, outside the mixer's
+// own music: stopping, resuming, playing out and starting again behave as
+// for any track, and the end is told.
+TEST_F(SdlMusicTest, AMidiTrackStopsResumesPlaysOutAndIsToldOfItsEnd) {
+  std::atomic<int> told{0};
+  music_.OnPlayedOut([&] { ++told; });
+  music_.Open("tune.mid");  // 4.3 s
+  music_.Play();
+  EXPECT_TRUE(music_.IsPlaying());
+  music_.Stop();
+  EXPECT_FALSE(music_.IsPlaying());
+  SDL_Delay(100);
+  EXPECT_EQ(told, 0) << "a stopped track has not played out";
+  music_.Play();
+  EXPECT_TRUE(music_.IsPlaying());
+  ASSERT_TRUE(WaitFor([&] { return !music_.IsPlaying(); }));
+  EXPECT_TRUE(WaitFor([&] { return told > 0; }));
+  music_.Stop();
+  music_.Play();
+  EXPECT_TRUE(music_.IsPlaying()) << "from the start again";
+  music_.OnPlayedOut({});
+}
+
+TEST_F(SdlMusicTest, TheMixersOwnTracksPlayAfterMidiAndAreToldOfTheirEnd) {
+  std::atomic<int> told{0};
+  music_.Open("tune.mid");
+  music_.Play();
+  PlayInto("tune.ogg", 0.2);  // the mixer mixes its own music again
+  music_.Open("tune.mid");
+  music_.Play();
+  EXPECT_TRUE(music_.IsPlaying());
+  music_.Open("short.wav");
+  music_.OnPlayedOut([&] { ++told; });
+  music_.Play();
+  ASSERT_TRUE(WaitFor([&] { return !music_.IsPlaying(); }));
+  EXPECT_TRUE(WaitFor([&] { return told > 0; }));
+  music_.OnPlayedOut({});
+}
+
+// Where nothing is heard nothing is mixed: after the silent audio opens, no
+// thread of the process wakes. In a fresh process, as the audio opens once.
+TEST(SdlAudioDeathTest, SilentAudioWakesNoThread) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        const auto switches = [] {
+          long total = 0;
+          for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+            std::ifstream status(task.path() / "status");
+            for (std::string line; std::getline(status, line);) {
+              if (line.find("ctxt_switches:") != std::string::npos) total += std::stol(line.substr(line.find(':') + 1));
+            }
+          }
+          return total;
+        };
+        sdl::OpenAudio(sdl::AudioOutput::Silent);
+        const platform::GameFolder folder = SoundFixtures();
+        VirtualSound sounds(folder);
+        const bool started = sounds.Play("chime.wav");
+        SDL_Delay(50);  // the device thread is under way: its first period
+        const long before = switches();
+        SDL_Delay(300);  // six periods of the dummy driver
+        // This thread's own two sleeps and reads are all there is.
+        std::exit(started && switches() - before <= 4 ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 // Without a sound device the player warns once and plays on silently. In a

@@ -2,6 +2,7 @@
 
 #include <SDL_mixer.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "media/sdl/sdl_media.hpp"
@@ -22,6 +23,10 @@ std::vector<Uint32> PlayingChunks() {
   return lengths;
 }
 
+std::ptrdiff_t Threads() {
+  return std::distance(std::filesystem::directory_iterator("/proc/self/task"), std::filesystem::directory_iterator{});
+}
+
 class SdlSoundTest : public testing::Test {
  protected:
   void TearDown() override { Mix_HaltChannel(-1); }
@@ -30,6 +35,35 @@ class SdlSoundTest : public testing::Test {
   SdlMusic music_{folder_};
   SdlSound sounds_{folder_};
 };
+
+// The sound device goes once nothing sounds or is open, its thread with
+// it, and comes back with the next effect or track.
+TEST_F(SdlSoundTest, TheDeviceIsLetGoWhenQuietAndOpensAgainOnDemand) {
+  const auto before = Threads();
+  EXPECT_EQ(music_.ReleaseWhenQuiet(), 0) << "nothing open: nothing to let go";
+  ASSERT_TRUE(sounds_.Play("chime.wav"));
+  const auto playing = Threads();
+  EXPECT_GT(playing, before) << "the device's thread";
+  EXPECT_GT(music_.ReleaseWhenQuiet(), 0) << "an effect still sounds: ask again later";
+  EXPECT_EQ(Threads(), playing);
+  ASSERT_TRUE(WaitFor([] { return PlayingChunks().empty(); }));
+  EXPECT_EQ(music_.ReleaseWhenQuiet(), 0);
+  EXPECT_EQ(Threads(), before);
+
+  ASSERT_TRUE(sounds_.Play("chime.wav"));
+  EXPECT_EQ(PlayingChunks().size(), 1u);
+  ASSERT_TRUE(WaitFor([] { return PlayingChunks().empty(); }));
+  music_.Open("tune.mid");
+  music_.Play();
+  EXPECT_EQ(music_.ReleaseWhenQuiet(), 0);
+  EXPECT_EQ(Threads(), playing) << "an open track keeps the device";
+  EXPECT_TRUE(music_.IsPlaying());
+  music_.Close();
+  EXPECT_EQ(music_.ReleaseWhenQuiet(), 0);
+  music_.Open("tune.ogg");
+  music_.Play();
+  EXPECT_TRUE(music_.IsPlaying()) << "the mixer's own tracks play on the reopened device";
+}
 
 TEST_F(SdlSoundTest, EffectsStartAsynchronouslyAndUnplayableOnesAreSilent) {
   for (const char* file : {"CHIME.WAV", "tune.ogg", "tune.flac", "tune.mp3", "disguised.wav"}) {

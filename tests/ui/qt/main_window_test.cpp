@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <atomic>
+#include <thread>
+
 #include "ui/qt/client_image.hpp"
 #include "ui/qt/item_dialog_window.hpp"
 #include "ui/qt/qt_test_support.hpp"
@@ -343,6 +346,102 @@ TEST_F(MainWindowTest, EndingBoxAndErrorBox) {
   EXPECT_EQ(error_icon, QMessageBox::Critical);
   EXPECT_EQ(error_buttons, std::vector<std::string>{"OK"});
   EXPECT_TRUE(window->isVisible());  // the window stays after an error
+}
+
+// Nothing can step while a message waits, so the script tick sleeps; the
+// step after the click still comes on the tick's rhythm from before.
+TEST_F(MainWindowTest, NoTickWhileAMessageWaitsAndTheClickStepsOnTheRhythm) {
+  Open(kMenuGame);
+  Start();
+  ASSERT_TRUE(WaitForMessage());
+  TForm1& form = window->Form();
+  const std::int64_t rhythm = form.Timer2.NextDue();  // set by the step that put the message up
+  const std::int32_t message_line = form.Engine.CurrentLine;
+  int ticks = 0, ticks_to_step = 0;
+  std::int64_t stepped_at = -1;
+  const auto tick = form.Timer2.OnTimer;
+  form.Timer2.OnTimer = [&] {
+    ++ticks;
+    if (stepped_at < 0 && form.Engine.ClickGate == 1) {
+      stepped_at = window->NowMs();
+      ticks_to_step = ticks;
+    }
+    tick();
+  };
+  QTest::qWait(5000);
+  EXPECT_EQ(ticks, 0);
+  EXPECT_EQ(form.Engine.CurrentLine, message_line);
+
+  const std::int64_t clicked_at = window->NowMs();
+  QTest::mouseClick(window->Client(), Qt::LeftButton, {}, QPoint(300, 350));
+  const std::int64_t due = form.Timer2.NextDue();
+  EXPECT_EQ((due - rhythm) % 50, 0) << "due " << due << ", rhythm " << rhythm;
+  EXPECT_GT(due, clicked_at);
+  EXPECT_LE(due, clicked_at + 51);  // the click's own millisecond may be the next
+  ASSERT_TRUE(WaitFor([&] { return stepped_at >= 0; }));
+  EXPECT_EQ(ticks_to_step, 1) << "the first tick after the click steps";
+  EXPECT_GE(stepped_at, due);
+  EXPECT_GT(form.Engine.CurrentLine, message_line);
+}
+
+// A track that ends when told to, and says so from another thread, as the
+// mixer's audio thread does.
+class EndingMusic final : public MusicDevice {
+ public:
+  bool IsPlaying() override { return playing_; }
+  void Stop() override { playing_ = false; }
+  void Open(BytesView /*file*/) override { open_ = true; }
+  void Play() override {
+    playing_ = open_.load();
+    ++plays;
+  }
+  void Close() override { open_ = playing_ = false; }
+  void OnPlayedOut(std::function<void()> notice) override { notice_ = std::move(notice); }
+  void EndNow() {
+    playing_ = false;
+    std::thread([this] { notice_(); }).join();
+  }
+  std::atomic<int> plays{0};
+
+ private:
+  std::atomic<bool> open_{false};
+  std::atomic<bool> playing_{false};
+  std::function<void()> notice_;
+};
+
+// While the track plays the music loop sleeps; once it has played out the
+// loop restarts it on the loop's own 1000 ms rhythm.
+TEST_F(MainWindowTest, TheMusicLoopSleepsWhileATrackPlaysAndRestartsItOnItsRhythm) {
+  EndingMusic* music = nullptr;
+  Open({"@STE", "@BGM tune.mid", "@TXT 0", "音楽", "@END"}, false,
+       [&](const platform::GameFolder&, const platform::Clock&) {
+         auto made = std::make_unique<EndingMusic>();
+         music = made.get();
+         return MediaDevices{std::move(made), nullptr};
+       });
+  Start();
+  ASSERT_TRUE(WaitForMessage());
+  ASSERT_NE(music, nullptr);
+  TForm1& form = window->Form();
+  const std::int64_t rhythm = form.Timer1.NextDue();
+  int loops = 0;
+  std::int64_t restarted_due = -1;
+  const auto loop = form.Timer1.OnTimer;
+  form.Timer1.OnTimer = [&] {
+    if (++loops == 1) restarted_due = form.Timer1.NextDue() - 1000;
+    loop();
+  };
+  QTest::qWait(2500);
+  EXPECT_EQ(loops, 0) << "nothing to restart while the track plays";
+  EXPECT_EQ(music->plays, 1);
+  const std::int64_t ended_at = window->NowMs();
+  music->EndNow();
+  ASSERT_TRUE(WaitFor([&] { return music->plays == 2; }, 3000));
+  EXPECT_EQ(loops, 1);
+  EXPECT_EQ((restarted_due - rhythm) % 1000, 0) << "due " << restarted_due << ", rhythm " << rhythm;
+  EXPECT_GT(restarted_due, ended_at);
+  EXPECT_LE(restarted_due, ended_at + 1001);
+  EXPECT_TRUE(music->IsPlaying());
 }
 
 TEST_F(MainWindowTest, NarrationPageLastsItsFourSeconds) {

@@ -53,9 +53,10 @@ void Observations::PageShown(BytesView text) { pages.emplace_back(Clock::now(), 
 
 void Observations::MessageWaiting(BytesView text) { messages.push_back(Utf8(text)); }
 
-void WindowFixture::Open(const std::vector<std::string>& scenario, bool author) {
+void WindowFixture::Open(const std::vector<std::string>& scenario, bool author, MediaFactory media) {
   game.WriteScenario("Sinario00.txt", scenario);
   qt::PlayerSetup setup;
+  setup.Game.Media = std::move(media);
   setup.Game.GameDir = game.Dir();
   setup.Game.SaveFile = game.Dir() / "save.ini";
   setup.Observer = &seen;

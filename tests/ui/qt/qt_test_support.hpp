@@ -48,8 +48,8 @@ struct Observations final : GameObserver {
 // A shown main window on a temporary game, with headless media.
 class WindowFixture : public ::testing::Test {
  protected:
-  // `author`: the window's author mode.
-  void Open(const std::vector<std::string>& scenario, bool author = false);
+  // `author`: the window's author mode; `media`: silent devices when empty.
+  void Open(const std::vector<std::string>& scenario, bool author = false, MediaFactory media = {});
   void Start() { window->StartAction()->trigger(); }
   // Runs the event loop until `done` holds; false after `ms`.
   static bool WaitFor(const std::function<bool()>& done, int ms = 5000);
