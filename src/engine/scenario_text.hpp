@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/bytes.hpp"
@@ -46,6 +47,17 @@ class LineStarts {
     const std::size_t slot = index % kGroupLines;
     if (group.base & kWide) [[unlikely]] return wide_[(group.base & ~kWide) + slot];
     return group.base + group.offset[slot];
+  }
+
+  // Entries `index` and `index` + 1, with one look-up of the group for the
+  // 63 lines in 64 whose next entry shares it.
+  std::pair<std::uint32_t, std::uint32_t> Span(std::size_t index) const {
+    const std::size_t slot = index % kGroupLines;
+    const Group& group = GroupOf(index);
+    if (slot + 1 < kGroupLines && !(group.base & kWide)) [[likely]] {
+      return {group.base + group.offset[slot], group.base + group.offset[slot + 1]};
+    }
+    return {(*this)[index], (*this)[index + 1]};
   }
 
  private:
@@ -98,8 +110,8 @@ class ScenarioText {
   // Line `index` without the check, for loops already bounded by Count().
   BytesView operator[](std::int64_t index) const {
     const auto i = static_cast<std::size_t>(index);
-    const std::size_t start = starts_[i];
-    std::size_t end = starts_[i + 1];
+    const auto [start, next] = starts_.Span(i);
+    std::size_t end = next;
     const char* const text = text_.data();
     // A line never begins with LF (CR LF is one break), so the bytes before
     // the next line's start tell the break: LF, CR LF, CR, or none at the end.
