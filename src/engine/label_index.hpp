@@ -14,14 +14,6 @@ struct LabelEntry {
   std::int32_t Line = 0;
 };
 
-// The numbers of the "@TAG" and "@SUB" lines of a file, wherever they
-// stand, in file order: one pass over the file serves both the capacity
-// check and the index.
-struct LabelLines {
-  std::vector<std::int32_t> tags;
-  std::vector<std::int32_t> subs;
-};
-
 // A label table of fixed capacity. Each load fills it again from entry 0
 // and never clears it, so entries past the current file's keep what an
 // earlier file put there. Only the current file's entries are searched:
@@ -55,6 +47,7 @@ struct LabelCounts {
   std::size_t subs = 0;
 };
 
+// The label lines of text already split; splitting finds the same in its pass.
 LabelLines FindLabelLines(const ScenarioText& lines);
 
 // How many "@TAG" and "@SUB" lines a file holds.

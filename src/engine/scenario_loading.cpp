@@ -22,9 +22,9 @@ void CheckCapacity(BytesView file_name, const ScenarioText& lines, const LabelLi
 
 }  // namespace
 
-void LoadScenarioBytes(EngineState& engine, BytesView file_name, Bytes bytes) {
-  ScenarioText lines = ScenarioText::FromFileBytes(std::move(bytes));
-  const LabelLines labels = FindLabelLines(lines);
+void LoadScenarioBytes(EngineState& engine, BytesView file_name, platform::FileBuffer bytes) {
+  LabelLines labels;
+  ScenarioText lines = ScenarioText::FromFileBytes(std::move(bytes), &labels);
   CheckCapacity(file_name, lines, labels);
   engine.ScenarioLines = std::move(lines);
   IndexLabels(*engine.ScenarioLines, labels, engine.TagTable, engine.SubTable);

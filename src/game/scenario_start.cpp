@@ -6,7 +6,7 @@
 namespace torvane {
 
 void TForm1::LoadScenario(BytesView file_name) {
-  auto bytes = folder_.ReadFile(file_name);
+  auto bytes = folder_.ReadFileBuffer(file_name);
   if (!bytes) throw ScriptError(error_text::CannotOpenFile(file_name));
   LoadScenarioBytes(Engine, file_name, std::move(*bytes));
   scenario_file_ = Bytes(file_name);

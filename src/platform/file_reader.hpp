@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <string>
 
 #include "platform/bytes.hpp"
 
@@ -31,5 +33,52 @@ struct FileContent {
 // FIFO never blocks the open. Raises nothing but std::bad_alloc.
 FileContent ReadRegularFile(const std::filesystem::path& path, std::uint64_t limit,
                             FileAccess access = FileAccess::Read);
+
+// A whole file's bytes, read only, in memory that nothing wrote before the
+// file did: a large file is mapped from the page cache, a smaller one read
+// into memory that is never filled first. Bytes already in memory are taken
+// over as they are. Moving it keeps the bytes where they are, except for a
+// short string's.
+class FileBuffer {
+ public:
+  FileBuffer() = default;
+  explicit FileBuffer(std::string bytes);
+  FileBuffer(FileBuffer&& other) noexcept;
+  FileBuffer& operator=(FileBuffer&& other) noexcept;
+  FileBuffer(const FileBuffer&) = delete;
+  FileBuffer& operator=(const FileBuffer&) = delete;
+  ~FileBuffer();
+
+  const char* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  BytesView View() const { return {data_, size_}; }
+
+  // Leaves the first `size` bytes in view; the memory stays until the buffer goes.
+  void Shorten(std::size_t size);
+
+  // Files from this size up are mapped. A mapping costs neither a copy nor
+  // fresh memory, but it shows later writes to the file and faults if the
+  // file shrinks, so files of any real game's size are read as before.
+  static constexpr std::uint64_t kMapFrom = std::uint64_t{4} << 20;
+
+ private:
+  friend struct BufferReader;
+  void Release() noexcept;
+
+  std::string string_;
+  std::unique_ptr<char[]> owned_;
+  void* mapping_ = nullptr;
+  std::size_t mapping_size_ = 0;
+  const char* data_ = string_.data();
+  std::size_t size_ = 0;
+};
+
+struct FileBufferContent {
+  FileContent::Status status = FileContent::Status::Missing;
+  FileBuffer bytes;
+};
+
+// ReadRegularFile's reading, under the same rules and limit, into a FileBuffer.
+FileBufferContent ReadRegularFileBuffer(const std::filesystem::path& path, std::uint64_t limit);
 
 }  // namespace torvane::platform

@@ -87,20 +87,40 @@ std::optional<fs::path> GameFolder::Resolve(std::string_view name) const {
   return current;
 }
 
-std::optional<std::string> GameFolder::ReadFile(std::string_view name) const {
-  if (name.empty() || name.find('\0') != std::string_view::npos) return std::nullopt;
+GameFolder::Found GameFolder::FindForReading(std::string_view name) const {
+  if (name.empty() || name.find('\0') != std::string_view::npos) return {};
   if (const std::string* held = HeldFile(name)) {
     if (held->size() > kGameFileLimit) throw ScriptError(error_text::FileTooLarge(name, kGameFileLimit));
-    return *held;
+    return {held, std::nullopt};
   }
-  const std::optional<fs::path> path = Resolve(name);
-  if (!path) return std::nullopt;
-  FileContent content = ReadRegularFile(*path, kGameFileLimit);
+  return {nullptr, Resolve(name)};
+}
+
+namespace {
+
+template <typename Content>
+auto TakeBytes(std::string_view name, Content content) -> std::optional<decltype(content.bytes)> {
   if (content.status == FileContent::Status::TooLarge) {
     throw ScriptError(error_text::FileTooLarge(name, kGameFileLimit));
   }
   if (content.status != FileContent::Status::Read) return std::nullopt;
   return std::move(content.bytes);
+}
+
+}  // namespace
+
+std::optional<std::string> GameFolder::ReadFile(std::string_view name) const {
+  const Found found = FindForReading(name);
+  if (found.held) return *found.held;
+  if (!found.path) return std::nullopt;
+  return TakeBytes(name, ReadRegularFile(*found.path, kGameFileLimit));
+}
+
+std::optional<FileBuffer> GameFolder::ReadFileBuffer(std::string_view name) const {
+  const Found found = FindForReading(name);
+  if (found.held) return FileBuffer(*found.held);
+  if (!found.path) return std::nullopt;
+  return TakeBytes(name, ReadRegularFileBuffer(*found.path, kGameFileLimit));
 }
 
 const std::vector<std::string>& GameFolder::Listing(const fs::path& dir, bool refresh) const {

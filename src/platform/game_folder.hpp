@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_reader.hpp"
+
 namespace torvane::platform {
 
 // The largest file a game may name. A real scenario or picture is a few
@@ -48,11 +50,21 @@ class GameFolder {
   // A held file is found first, under the same rules for letter case.
   std::optional<std::string> ReadFile(std::string_view name) const;
 
+  // The same file, in a buffer the read fills first or a mapping: for files
+  // read whole once and kept, such as scenarios.
+  std::optional<FileBuffer> ReadFileBuffer(std::string_view name) const;
+
  private:
   const std::vector<std::string>& Listing(const std::filesystem::path& dir, bool refresh) const;
   std::optional<std::string> MatchEntry(const std::filesystem::path& dir, const std::string& component) const;
 
   const std::string* HeldFile(std::string_view name) const;
+  // Where ReadFile finds `name`: held, on disk, or nowhere.
+  struct Found {
+    const std::string* held = nullptr;
+    std::optional<std::filesystem::path> path;
+  };
+  Found FindForReading(std::string_view name) const;
 
   std::filesystem::path root_;
   std::map<std::string, std::string> held_;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "platform/child_process.hpp"
@@ -162,6 +163,71 @@ TEST_F(FileReaderTest, GameFolderFollowsNamesThatLeaveTheFolder) {
   EXPECT_EQ(folder.ReadFile("..\\shared\\common.txt"), "shared text");
   EXPECT_EQ(folder.ReadFile("../SHARED/Common.txt"), "shared text");
   EXPECT_EQ(folder.ReadFile((root_ / "shared" / "common.TXT").string()), "shared text");
+}
+
+std::string View(const FileBufferContent& read) { return std::string(read.bytes.View()); }
+
+bool Mapped(const fs::path& path) {
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);) {
+    if (line.ends_with(path.string())) return true;
+  }
+  return false;
+}
+
+// The buffer reading keeps every rule of the string reading; a file from
+// kMapFrom up is mapped for as long as its buffer lives, a smaller one is not.
+TEST_F(FileReaderTest, BufferReadingKeepsTheRulesAndMapsOnlyLargeFiles) {
+  const std::string small = "line\r\n\0\x83\x5C\xFF\r"s;
+  std::string large(FileBuffer::kMapFrom, 'x');
+  large[0] = '\0';
+  large.back() = '\n';
+  for (const std::string& bytes : {small, large, ""s}) {
+    const fs::path path = Write("f" + std::to_string(bytes.size()), bytes);
+    std::optional<FileBufferContent> read(ReadRegularFileBuffer(path, 1 << 30));
+    EXPECT_EQ(read->status, Status::Read);
+    EXPECT_EQ(View(*read), bytes);
+    EXPECT_EQ(Mapped(path), bytes.size() >= FileBuffer::kMapFrom) << bytes.size();
+    // Moving keeps the bytes; the last owner unmaps them.
+    FileBuffer kept = std::move(read->bytes);
+    read.reset();
+    EXPECT_EQ(kept.View(), bytes);
+    kept = FileBuffer();
+    EXPECT_FALSE(Mapped(path));
+  }
+
+  Write("file", "x");
+  EXPECT_EQ(ReadRegularFileBuffer(root_ / "nothing", 100).status, Status::Missing);
+  EXPECT_EQ(ReadRegularFileBuffer(root_ / "file" / "below", 100).status, Status::Missing);
+  ASSERT_EQ(::mkfifo((root_ / "fifo").c_str(), 0644), 0);
+  for (const char* name : {"game", "fifo"}) {
+    EXPECT_EQ(ReadRegularFileBuffer(root_ / name, 100).status, Status::CannotOpen) << name;
+  }
+  EXPECT_EQ(ReadRegularFileBuffer("/dev/zero", 100).status, Status::CannotOpen);
+  const fs::path ten = Write("ten", "0123456789");
+  EXPECT_EQ(View(ReadRegularFileBuffer(ten, 10)), "0123456789");
+  EXPECT_EQ(ReadRegularFileBuffer(ten, 9).status, Status::TooLarge);
+  EXPECT_EQ(ReadRegularFileBuffer(Sparse("huge", std::uint64_t{1} << 40), std::uint64_t{1} << 30).status,
+            Status::TooLarge);
+  // Files that tell no size grow their buffer as they are read, up to the limit.
+  EXPECT_EQ(ReadRegularFileBuffer("/proc/self/status", 10).status, Status::TooLarge);
+  EXPECT_NE(View(ReadRegularFileBuffer("/proc/self/status", 1 << 20)).find("Umask:"), std::string::npos);
+  const fs::path secret = Write("secret", "s", 0000);
+  const test::ChildReport report = test::RunInChild(
+      [&] { return std::to_string(static_cast<int>(ReadRegularFileBuffer(secret, 10).status)); }, true);
+  TORVANE_EXPECT_CHILD_FINISHED(report);
+  EXPECT_EQ(report.text, std::to_string(static_cast<int>(Status::CannotOpen)));
+}
+
+TEST(FileBuffer, ShortenKeepsAPrefixAndTakesOverStrings) {
+  FileBuffer buffer(std::string("abc\0def"s));
+  EXPECT_EQ(buffer.View(), "abc\0def"s);
+  buffer.Shorten(3);
+  FileBuffer moved = std::move(buffer);
+  EXPECT_EQ(moved.View(), "abc");
+  EXPECT_EQ(buffer.size(), 0u);  // NOLINT(bugprone-use-after-move): a moved-from buffer is empty
+  moved.Shorten(10);
+  EXPECT_EQ(moved.View(), "abc");
 }
 
 }  // namespace

@@ -117,5 +117,21 @@ TEST_F(GameFolderTest, HeldFilesAreReadBeforeTheDisksOnly) {
   EXPECT_EQ(folder.ReadFile("Next.txt\0"s), std::nullopt);
 }
 
+// Scenarios are read into a buffer by the same rules, held files first.
+TEST_F(GameFolderTest, BufferReadingFindsWhatReadFileFinds) {
+  GameFolder folder(root_);
+  folder.Hold("Next.txt", "held only");
+  const auto view = [&](std::string_view name) -> std::optional<std::string> {
+    auto buffer = folder.ReadFileBuffer(name);
+    if (!buffer) return std::nullopt;
+    return std::string(buffer->View());
+  };
+  for (const char* name : {"SINARIO00.TXT", "data\\bg.bmp", "next.txt", "missing.txt", "data", ""}) {
+    EXPECT_EQ(view(name), folder.ReadFile(name)) << name;
+  }
+  EXPECT_EQ(view("NEXT.TXT"), "held only");
+  EXPECT_EQ(view("Sinario00.txt\0"s), std::nullopt);
+}
+
 }  // namespace
 }  // namespace torvane::platform
