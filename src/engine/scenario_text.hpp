@@ -85,7 +85,7 @@ class LineStarts {
 };
 
 // The current scenario file, one byte string per line, numbered from 0.
-// The lines are views into the file's bytes, as read or mapped, so a file of
+// The lines are views into the file's bytes as read, so a file of
 // a hundred megabytes costs one buffer for its text and a small table.
 class ScenarioText {
  public:

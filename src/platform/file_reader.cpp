@@ -1,7 +1,6 @@
 #include "platform/file_reader.hpp"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,8 +110,6 @@ FileBuffer& FileBuffer::operator=(FileBuffer&& other) noexcept {
   const bool in_string = other.data_ == other.string_.data();
   string_ = std::move(other.string_);
   owned_ = std::move(other.owned_);
-  mapping_ = std::exchange(other.mapping_, nullptr);
-  mapping_size_ = std::exchange(other.mapping_size_, 0);
   data_ = in_string ? string_.data() : other.data_;
   size_ = std::exchange(other.size_, 0);
   other.string_.clear();
@@ -122,30 +119,11 @@ FileBuffer& FileBuffer::operator=(FileBuffer&& other) noexcept {
 
 FileBuffer::~FileBuffer() { Release(); }
 
-void FileBuffer::Release() noexcept {
-  if (mapping_ != nullptr) ::munmap(mapping_, mapping_size_);
-  mapping_ = nullptr;
-  mapping_size_ = 0;
-}
+void FileBuffer::Release() noexcept { owned_.reset(); }
 
 void FileBuffer::Shorten(std::size_t size) { size_ = std::min(size_, size); }
 
 struct BufferReader {
-  static Status Map(int fd, std::size_t size, FileBuffer& buffer) {
-    void* const mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (mapping == MAP_FAILED) {
-      if (errno == ENOMEM) throw std::bad_alloc();
-      return Status::CannotOpen;
-    }
-    // Every byte is read at once: a file not yet cached is read ahead whole.
-    ::madvise(mapping, size, MADV_WILLNEED);
-    buffer.mapping_ = mapping;
-    buffer.mapping_size_ = size;
-    buffer.data_ = static_cast<const char*>(mapping);
-    buffer.size_ = size;
-    return Status::Read;
-  }
-
   static Status Read(int fd, std::uint64_t size, std::uint64_t limit, FileBuffer& buffer) {
     std::size_t capacity = FirstCapacity(size, limit);
     // new char[] without an initialiser: the read is the first to write.
@@ -174,9 +152,7 @@ FileBufferContent ReadRegularFileBuffer(const std::filesystem::path& path, std::
   content.status = OpenRegular(path, limit, FileAccess::Read, file, info);
   if (content.status != Status::Read) return content;
   const std::uint64_t size = SizeOf(info);
-  content.status = size >= FileBuffer::kMapFrom
-                       ? BufferReader::Map(file.fd, static_cast<std::size_t>(size), content.bytes)
-                       : BufferReader::Read(file.fd, size, limit, content.bytes);
+  content.status = BufferReader::Read(file.fd, size, limit, content.bytes);
   if (content.status != Status::Read) content.bytes = FileBuffer();
   return content;
 }

@@ -35,9 +35,9 @@ FileContent ReadRegularFile(const std::filesystem::path& path, std::uint64_t lim
                             FileAccess access = FileAccess::Read);
 
 // A whole file's bytes, read only, in memory that nothing wrote before the
-// file did: a large file is mapped from the page cache, a smaller one read
-// into memory that is never filled first. Bytes already in memory are taken
-// over as they are. Moving it keeps the bytes where they are, except for a
+// file did: read into memory that is never filled first. It is never
+// mapped, since a mapping faults when an author shortens the file while it
+// plays. Bytes already in memory are taken over as they are. Moving it keeps the bytes where they are, except for a
 // short string's.
 class FileBuffer {
  public:
@@ -56,19 +56,12 @@ class FileBuffer {
   // Leaves the first `size` bytes in view; the memory stays until the buffer goes.
   void Shorten(std::size_t size);
 
-  // Files from this size up are mapped. A mapping costs neither a copy nor
-  // fresh memory, but it shows later writes to the file and faults if the
-  // file shrinks, so files of any real game's size are read as before.
-  static constexpr std::uint64_t kMapFrom = std::uint64_t{4} << 20;
-
  private:
   friend struct BufferReader;
   void Release() noexcept;
 
   std::string string_;
   std::unique_ptr<char[]> owned_;
-  void* mapping_ = nullptr;
-  std::size_t mapping_size_ = 0;
   const char* data_ = string_.data();
   std::size_t size_ = 0;
 };

@@ -50,7 +50,7 @@ class GameFolder {
   // A held file is found first, under the same rules for letter case.
   std::optional<std::string> ReadFile(std::string_view name) const;
 
-  // The same file, in a buffer the read fills first or a mapping: for files
+  // The same file, in a buffer the read fills first: for files
   // read whole once and kept, such as scenarios.
   std::optional<FileBuffer> ReadFileBuffer(std::string_view name) const;
 
