@@ -21,7 +21,7 @@ fi
 
 stamp=node_modules/.installed-from-package-lock.json
 if ! cmp -s package-lock.json "$stamp"; then
-  npm ci --prefer-offline --no-audit --no-fund --loglevel=error
+  npm ci --prefer-offline --no-audit --no-fund --loglevel=error >&2
   cp package-lock.json "$stamp"
 fi
 
