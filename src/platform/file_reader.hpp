@@ -41,6 +41,11 @@ FileContent ReadRegularFile(const std::filesystem::path& path, std::uint64_t lim
 // short string's.
 class FileBuffer {
  public:
+  // How the buffer's memory goes back.
+  struct Free {
+    void operator()(char* bytes) const noexcept;
+  };
+
   FileBuffer() = default;
   explicit FileBuffer(std::string bytes);
   FileBuffer(FileBuffer&& other) noexcept;
@@ -61,7 +66,7 @@ class FileBuffer {
   void Release() noexcept;
 
   std::string string_;
-  std::unique_ptr<char[]> owned_;
+  std::unique_ptr<char, Free> owned_;
   const char* data_ = string_.data();
   std::size_t size_ = 0;
 };
