@@ -14,6 +14,7 @@
 
 #include "game/game_wait.hpp"
 #include "pictures/picture.hpp"
+#include "ui/qt/client_image.hpp"
 #include "ui/qt/item_dialog_window.hpp"
 #include "ui/qt/qt_test_support.hpp"
 #include "ui/qt/view_menu.hpp"
@@ -237,6 +238,11 @@ TEST_F(SameGameTest, TheDemoWalkthroughScaledFullscreenAndSmoothReportsTheRunner
   ASSERT_FALSE(window->Scale().IsIdentity());
   ASSERT_TRUE(window->View().SmoothAction()->isChecked());
 
+  // The beach with its menu at 2x, smoothed, for the README.
+  When([&] { return recorder.events.size() > 30 && window->CommandList()->count() > 0; }, [&] {
+    testing::SaveArtefact(RenderClientArea(window->Form().Form, LoadFormAssets(), ViewScale::Integer(2), true),
+                          "demo-2x.png");
+  });
   Player player(*window, InputLines(demo / "walkthrough.txt"));
   ASSERT_TRUE(WaitFor([&] { return window->FormDestroyed() || !player.Failure().empty(); }, 120000));
   EXPECT_EQ(player.Failure(), "");

@@ -3,6 +3,8 @@
 // with QT_SCALE_FACTOR 1.5 and 2 (see CMakeLists.txt).
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
@@ -245,6 +247,33 @@ TEST_F(ScaledWindowTest, ItemDialogScaledAndPlacedAsFarFromTheGameScreen) {
   ASSERT_TRUE(WaitForMessage());
   EXPECT_EQ(size, QSize(296 * 2, 290 * 2));
   EXPECT_EQ(corner, expected);
+}
+
+}  // namespace
+}  // namespace torvane::qt
+
+namespace torvane::qt {
+namespace {
+
+TEST_F(ScaledWindowTest, F12SavesTheClientAreaAt1xInThePicturesFolder) {
+  OpenAtTheMenu();
+  window->SetScale(3);
+  // The pictures folder as the desktop names it, in user-dirs.dirs.
+  const std::filesystem::path config = game.Dir() / "config", pictures = game.Dir() / "Bilder";
+  std::filesystem::create_directories(config);
+  std::ofstream(config / "user-dirs.dirs") << "XDG_PICTURES_DIR=\"" << pictures.string() << "\"\n";
+  const QByteArray old_config = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.string()));
+  QTest::keyClick(window.get(), Qt::Key_F12);
+  qputenv("XDG_CONFIG_HOME", old_config);
+  std::vector<std::filesystem::path> shots;
+  for (const auto& entry : std::filesystem::directory_iterator(pictures / "Torvane")) shots.push_back(entry.path());
+  ASSERT_EQ(shots.size(), 1u);
+  const std::string name = shots[0].filename().string();
+  EXPECT_EQ(name.rfind(game.Dir().filename().string() + "-", 0), 0u) << name;
+  EXPECT_EQ(shots[0].extension(), ".png");
+  const QImage shot(QString::fromStdString(shots[0].string()));
+  EXPECT_EQ(shot.convertToFormat(QImage::Format_RGB32), RenderClientArea(window->Form().Form, LoadFormAssets()));
 }
 
 }  // namespace
