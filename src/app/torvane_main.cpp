@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "media/media_module.hpp"
 #include "ui/qt/early_start.hpp"
@@ -157,7 +158,7 @@ int main(int argc, char** argv) {
     setup.Game.Media = [&media](const torvane::platform::GameFolder& folder, const torvane::platform::Clock&) {
       return torvane::MediaDevices{media.NewMusic(folder), media.NewSound(folder)};
     };
-    settings.AddRecentGame(QString::fromStdString(std::filesystem::absolute(setup.Game.GameDir).string()));
+    const QString played = QString::fromStdString(std::filesystem::absolute(setup.Game.GameDir).string());
     torvane::qt::MainWindow* shown = nullptr;
     setup.OpenGame = [&next, &shown](const QString& path) {
       const torvane::qt::GameLocation chosen = torvane::qt::LocateGame(path.toStdString());
@@ -171,6 +172,8 @@ int main(int argc, char** argv) {
     torvane::qt::MainWindow window(std::move(setup));
     shown = &window;
     window.ShowAsSet();
+    // Written once the window is up: the first frame waits for no file.
+    QTimer::singleShot(0, &window, [&settings, played] { settings.AddRecentGame(played); });
     status = app.exec();
   }
   return status;

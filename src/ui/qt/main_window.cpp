@@ -152,16 +152,12 @@ MainWindow::MainWindow(PlayerSetup setup)
   connect(exit_, &QAction::triggered, this, [this] { RunMenu(&TForm1::MENU12Click); });
   // The player's own menu comes after the game's, which stays as it is.
   view_menu_ = new ViewMenu(*menuBar(), PGothicFont(12, false), static_cast<bool>(open_game_));
-  // Its keys work while the menu bar is hidden in fullscreen too.
-  for (QAction* action : view_menu_->Menu()->actions()) addAction(action);
   view_menu_->OnScale = [this](int scale) { SetScale(scale); };
   view_menu_->OnFullscreen = [this] { SetFullscreen(!fullscreen_); };
   view_menu_->OnSmooth = [this](bool on) { SetSmooth(on); };
   view_menu_->OnScreenshot = [this] { SaveScreenshot(); };
   view_menu_->OnOpenGame = [this] { ChooseGame(); };
   view_menu_->OnOpenRecent = [this](const QString& folder) { open_game_(folder); };
-  view_menu_->SetRecentGames(settings_->RecentGames());
-  view_menu_->Show(settings_->Scale(), settings_->Fullscreen(), settings_->Smooth());
   // The bar keeps its height when the menu is hidden, so the client area
   // never moves.
   menuBar()->setFixedHeight(menuBar()->sizeHint().height());
@@ -193,8 +189,20 @@ ChoiceList* MainWindow::CommandList() {
   return list_;
 }
 
+ViewMenu& MainWindow::View() {
+  if (view_menu_->Fill()) {
+    // Its keys work while the menu bar is hidden in fullscreen too.
+    for (QAction* action : view_menu_->Menu()->actions()) addAction(action);
+    view_menu_->SetRecentGames(settings_->RecentGames());
+    View().Show(settings_->Scale(), fullscreen_, settings_->Smooth());
+  }
+  return *view_menu_;
+}
+
 void MainWindow::FirstFrameShown() {
   ReportFirstFrame();
+  // The player's own menu items wait for the game's first frame.
+  QTimer::singleShot(0, this, [this] { View(); });
   // The frame is flushed by the time the event loop comes back.
   QTimer::singleShot(0, this, [this] { game_.MakeMediaDevices(); });
 }
@@ -447,19 +455,19 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 
 void MainWindow::SetScale(int scale) {
   settings_->SetScale(scale);
-  view_menu_->Show(settings_->Scale(), fullscreen_, settings_->Smooth());
+  View().Show(settings_->Scale(), fullscreen_, settings_->Smooth());
   if (!fullscreen_) ApplyWindowedScale();
 }
 
 void MainWindow::SetSmooth(bool on) {
   settings_->SetSmooth(on);
-  view_menu_->Show(settings_->Scale(), fullscreen_, on);
+  View().Show(settings_->Scale(), fullscreen_, on);
   client_->update();
 }
 
 void MainWindow::SetFullscreen(bool on) {
   if (settings_->Fullscreen() != on) settings_->SetFullscreen(on);
-  view_menu_->Show(settings_->Scale(), on, settings_->Smooth());
+  View().Show(settings_->Scale(), on, settings_->Smooth());
   if (on == fullscreen_) return;
   fullscreen_ = on;
   if (on) {

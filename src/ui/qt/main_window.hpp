@@ -68,7 +68,8 @@ class MainWindow final : public QMainWindow, public ModalHost {
   // A press at model coordinates of the client area.
   void PressClient(int x, int y, MouseButton button);
 
-  ViewMenu& View() const { return *view_menu_; }
+  // The 表示 menu, its items made if they are not yet.
+  ViewMenu& View();
   PlayerSettings& Settings() const { return *settings_; }
   // How the model lies on the client widget now.
   const ViewScale& Scale() const { return view_; }

@@ -7,9 +7,14 @@
 
 namespace torvane::qt {
 
-ViewMenu::ViewMenu(QMenuBar& bar, const QFont& font, bool can_open_games) : QObject(&bar) {
+ViewMenu::ViewMenu(QMenuBar& bar, const QFont& font, bool can_open_games)
+    : QObject(&bar), font_(font), can_open_games_(can_open_games) {
   menu_ = bar.addMenu(QStringLiteral("表示(&V)"));
   menu_->setFont(font);
+}
+
+bool ViewMenu::Fill() {
+  if (scales_) return false;
   scales_ = new QActionGroup(this);
   const auto add_scale = [this](int scale, const QString& text, QKeySequence key) {
     QAction* action = menu_->addAction(text);
@@ -50,7 +55,7 @@ ViewMenu::ViewMenu(QMenuBar& bar, const QFont& font, bool can_open_games) : QObj
     if (OnScreenshot) OnScreenshot();
   });
 
-  if (can_open_games) {
+  if (can_open_games_) {
     menu_->addSeparator();
     open_ = menu_->addAction(QStringLiteral("ゲームを開く…(&O)"));
     open_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -58,12 +63,14 @@ ViewMenu::ViewMenu(QMenuBar& bar, const QFont& font, bool can_open_games) : QObj
       if (OnOpenGame) OnOpenGame();
     });
     recent_ = menu_->addMenu(QStringLiteral("最近のゲーム(&R)"));
-    recent_->setFont(font);
+    recent_->setFont(font_);
   }
   for (QAction* action : menu_->actions()) action->setShortcutContext(Qt::WindowShortcut);
+  return true;
 }
 
 QAction* ViewMenu::ScaleAction(int scale) const {
+  if (!scales_) return nullptr;
   for (QAction* action : scales_->actions()) {
     if (action->data().toInt() == scale) return action;
   }
@@ -71,6 +78,7 @@ QAction* ViewMenu::ScaleAction(int scale) const {
 }
 
 void ViewMenu::Show(int scale, bool fullscreen, bool smooth) {
+  if (!scales_) return;
   if (QAction* action = ScaleAction(scale)) action->setChecked(true);
   fullscreen_->setChecked(fullscreen);
   const QSignalBlocker quiet(smooth_);

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include <QFont>
 #include <QObject>
 #include <QStringList>
 
@@ -18,8 +19,11 @@ namespace torvane::qt {
 // reports what was chosen; the window acts on it.
 class ViewMenu final : public QObject {
  public:
-  // Added to `bar` after the menus already there.
+  // Added to `bar` after the menus already there, its title alone: the
+  // items come with Fill, which start-up leaves until after the first frame.
   ViewMenu(QMenuBar& bar, const QFont& font, bool can_open_games);
+  // Creates the items, once; false when they were there already.
+  bool Fill();
 
   std::function<void(int scale)> OnScale;  // 1 to 4, or 0 to fit the screen
   std::function<void()> OnFullscreen;      // toggles
@@ -43,10 +47,12 @@ class ViewMenu final : public QObject {
 
  private:
   QMenu* menu_;
-  QActionGroup* scales_;
-  QAction* fullscreen_;
-  QAction* smooth_;
-  QAction* screenshot_;
+  QFont font_;
+  bool can_open_games_;
+  QActionGroup* scales_ = nullptr;
+  QAction* fullscreen_ = nullptr;
+  QAction* smooth_ = nullptr;
+  QAction* screenshot_ = nullptr;
   QAction* open_ = nullptr;
   QMenu* recent_ = nullptr;
 };
