@@ -17,4 +17,8 @@ cp "$shots/0003-choice.png" "$out/command-menu.png"
 cp "$shots/0021-items.png" "$out/item-dialog.png"
 cp "$shots/0026-click.png" "$out/lighthouse.png"
 cp "$shots/0039-box.png" "$out/narration.png"
+# One at 2x, from the window test that plays the walkthrough scaled.
+QT_QPA_PLATFORM="offscreen:configfile=$root/tests/ui/qt/offscreen-screen.json" \
+  "$root/build/tests/ui/qt/torvane_qt_tests" --gtest_filter=SameGameTest.* >/dev/null
+cp "$root/build/tests/ui/qt/artifacts/demo-2x.png" "$out/beach-2x.png"
 echo "screenshots written to $out"

@@ -1,26 +1,34 @@
 // torvane: the desktop player.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
 
 #include "media/media_module.hpp"
 #include "ui/qt/early_start.hpp"
+#include "ui/qt/game_opening.hpp"
 #include "ui/qt/main_window.hpp"
 
 namespace {
 
 const char* const kUsage =
-    "Usage: torvane [--author] [GAME_DIR]\n"
+    "Usage: torvane [--author] [GAME]\n"
     "\n"
     "Plays a Torvane game in a window.\n"
     "\n"
-    "  GAME_DIR    the game's folder: the one holding Sinario00.txt and the\n"
-    "              pictures, music and sounds its scenarios name (default: the\n"
-    "              current directory)\n"
+    "  GAME        the game's folder, the one holding Sinario00.txt and the\n"
+    "              pictures, music and sounds its scenarios name, or the path\n"
+    "              of its Sinario00.txt (default: the current directory when it\n"
+    "              holds a game; otherwise a folder chooser opens)\n"
     "  --author    for scenario authors: the error box also names the scenario\n"
     "              file and line (from 1), and a line that is not a command is\n"
     "              reported on standard error as FILE:LINE: stuck: TEXT\n"
@@ -30,7 +38,11 @@ const char* const kUsage =
     "The game starts on its title screen; choose ゲーム > スタート (Alt+G, S) to begin,\n"
     "or 続きから to continue from the save point.\n"
     "\n"
-    "The save point is Kesmar.ini in GAME_DIR (in any letter case). When GAME_DIR\n"
+    "The 表示 menu scales the window (Ctrl+1 to Ctrl+4, Ctrl+0 to fit the screen),\n"
+    "goes fullscreen (F11 or Alt+Enter), takes a screenshot (F12) and opens another\n"
+    "game (Ctrl+O). Settings are kept in $XDG_CONFIG_HOME/torvane/torvane.conf.\n"
+    "\n"
+    "The save point is Kesmar.ini in the game folder (in any letter case). When it\n"
     "cannot be written, it is kept in a folder of the game's own under\n"
     "$XDG_DATA_HOME/torvane/ (~/.local/share/torvane/ when the variable is unset).\n"
     "\n"
@@ -50,12 +62,27 @@ std::filesystem::path DemoDir() {
   return std::filesystem::is_directory(installed, error) ? installed : std::filesystem::path(TORVANE_DEMO_DIR);
 }
 
+// A display to show a box on; without one a refusal goes to stderr alone.
+bool HaveDisplay() {
+  return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
+}
+
+// The folder chooser, until a game is chosen or the player gives up.
+std::filesystem::path ChooseGameFolder() {
+  for (;;) {
+    const QString folder = QFileDialog::getExistingDirectory(nullptr, QStringLiteral("ゲームを開く"), QDir::homePath());
+    if (folder.isEmpty()) return {};
+    const torvane::qt::GameLocation game = torvane::qt::LocateGame(folder.toStdString());
+    if (game.Found()) return game.Dir;
+    torvane::qt::ReportRefusedGame(game, nullptr);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  std::filesystem::path game_dir = ".";
-  bool have_dir = false;
+  std::optional<std::filesystem::path> given;
   bool author = false;
   for (const std::string& arg : args) {
     if (arg == "--help") {
@@ -75,17 +102,21 @@ int main(int argc, char** argv) {
       std::cerr << "torvane: unknown option '" << arg << "'\nTry 'torvane --help'.\n";
       return 2;
     }
-    if (have_dir) {
-      std::cerr << "torvane: only one GAME_DIR may be given\nTry 'torvane --help'.\n";
+    if (given) {
+      std::cerr << "torvane: only one GAME may be given\nTry 'torvane --help'.\n";
       return 2;
     }
-    game_dir = arg;
-    have_dir = true;
+    given = arg;
   }
-  std::error_code error;
-  if (!std::filesystem::is_directory(game_dir, error)) {
-    std::cerr << "torvane: '" << game_dir.string() << "' is not a folder\n";
-    return 2;
+  torvane::qt::GameLocation game;
+  if (given) {
+    game = torvane::qt::LocateGame(*given);
+    if (!game.Found() && !HaveDisplay()) {
+      torvane::qt::ReportRefusedGame(game, nullptr);
+      return 2;
+    }
+  } else if (torvane::qt::HoldsFirstScenario(".")) {
+    game.Dir = ".";
   }
 
   // The menu bar belongs inside the window, under the caption, whatever a
@@ -99,15 +130,51 @@ int main(int argc, char** argv) {
   // Matches the desktop entry, so a Wayland compositor finds its icon and name.
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.torvane.Torvane"));
 
-  torvane::qt::PlayerSetup setup;
-  setup.Game.GameDir = game_dir;
-  setup.Author = author;
-  setup.Assets = std::move(assets);
+  if (given && !game.Found()) {
+    torvane::qt::ReportRefusedGame(game, nullptr);
+    return 2;
+  }
+  if (!game.Found()) {
+    // Started from a menu or a file manager, with no game at hand.
+    game.Dir = ChooseGameFolder();
+    if (game.Dir.empty()) return 0;
+  }
+
+  torvane::qt::PlayerSettings settings(torvane::qt::PlayerSettings::DefaultFile());
+  if (!settings.Problem().isEmpty()) {
+    std::cerr << "torvane: " << settings.Problem().toStdString() << "; starting with the default settings\n";
+  }
   torvane::PlayerMedia media(torvane::MediaModuleCandidates(ProgramDir(), TORVANE_MODULE_DIR_FROM_BIN));
-  setup.Game.Media = [&media](const torvane::platform::GameFolder& folder, const torvane::platform::Clock&) {
-    return torvane::MediaDevices{media.NewMusic(folder), media.NewSound(folder)};
-  };
-  torvane::qt::MainWindow window(std::move(setup));
-  window.show();
-  return app.exec();
+  // One window a game; opening another closes this one and the loop goes on.
+  std::filesystem::path next = game.Dir;
+  int status = 0;
+  while (!next.empty()) {
+    torvane::qt::PlayerSetup setup;
+    setup.Game.GameDir = next;
+    next.clear();
+    setup.Author = author;
+    if (assets.valid()) setup.Assets = std::move(assets);
+    setup.Settings = &settings;
+    setup.Game.Media = [&media](const torvane::platform::GameFolder& folder, const torvane::platform::Clock&) {
+      return torvane::MediaDevices{media.NewMusic(folder), media.NewSound(folder)};
+    };
+    const QString played = QString::fromStdString(std::filesystem::absolute(setup.Game.GameDir).string());
+    torvane::qt::MainWindow* shown = nullptr;
+    setup.OpenGame = [&next, &shown](const QString& path) {
+      const torvane::qt::GameLocation chosen = torvane::qt::LocateGame(path.toStdString());
+      if (!chosen.Found()) {
+        torvane::qt::ReportRefusedGame(chosen, shown);
+        return;
+      }
+      next = chosen.Dir;
+      shown->close();
+    };
+    torvane::qt::MainWindow window(std::move(setup));
+    shown = &window;
+    window.ShowAsSet();
+    // Written once the window is up: the first frame waits for no file.
+    QTimer::singleShot(0, &window, [&settings, played] { settings.AddRecentGame(played); });
+    status = app.exec();
+  }
+  return status;
 }

@@ -102,9 +102,14 @@ appstreamcli validate-tree --no-net "$root" && pass "appstreamcli validate-tree"
 grep -q "<launchable type=\"desktop-id\">$app.desktop</launchable>" "$root/usr/share/metainfo/$app.metainfo.xml" ||
   fail "the metainfo does not launch $app.desktop"
 grep -qx "Icon=$app" "$desktop" || fail "the desktop entry's icon is not $app"
-read -r -a exec_line < <(sed -n 's/^Exec=//p' "$desktop")
+# The entry opens the game it is given; its demo action plays the demo.
+read -r -a exec_line < <(sed -n 's/^Exec=//p' "$desktop" | head -1)
 [ -x "$root${exec_line[0]}" ] || fail "the desktop entry runs ${exec_line[0]}, which the package lacks"
-[ -f "$root${exec_line[1]}/Sinario00.txt" ] || fail "the desktop entry plays ${exec_line[1]}, which holds no game"
+[ "${exec_line[1]}" = "%f" ] || fail "the desktop entry runs '${exec_line[*]}', not the program on the file it is given"
+grep -qx "Actions=demo;" "$desktop" || fail "the desktop entry offers no demo action"
+read -r -a demo_line < <(sed -n '/^\[Desktop Action demo\]/,$ s/^Exec=//p' "$desktop")
+[ "${demo_line[0]}" = "${exec_line[0]}" ] || fail "the demo action runs ${demo_line[0]}"
+[ -f "$root${demo_line[1]}/Sinario00.txt" ] || fail "the demo action plays ${demo_line[1]}, which holds no game"
 
 echo "== man pages"
 for page in torvane torvane-headless; do

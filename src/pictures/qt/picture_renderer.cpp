@@ -7,6 +7,7 @@
 #include <QSvgRenderer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "pictures/qt/shown_canvas.hpp"
@@ -95,6 +96,33 @@ QImage RenderEnhancedMetafile(const Picture& picture) {
   return canvas.Shown(QImage::Format_ARGB32);
 }
 
+// Plays the metafile through a scaling painter straight onto an image of
+// the shown corner at the target resolution; the device's own edge does
+// the clipping that ShownCanvas does at 1x.
+QImage RenderMetafileAt(const Picture& picture, qreal resolution) {
+  const QSize whole(picture.Width, picture.Height), shown = ShownSize(picture);
+  const QSize device(static_cast<int>(std::ceil(shown.width() * resolution)),
+                     static_cast<int>(std::ceil(shown.height() * resolution)));
+  QImage image(device, QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return image;
+  image.fill(Qt::transparent);
+  {
+    QPainter painter(&image);
+    painter.scale(resolution, resolution);
+    painter.setClipRect(QRect(QPoint(0, 0), shown));
+    if (picture.Format == PictureFormat::Metafile) {
+      if (picture.MetafileBytes) PlayWindowsMetafile(painter, *picture.MetafileBytes, whole);
+    } else if (picture.SvgLayers) {
+      for (const SvgLayer& layer : *picture.SvgLayers) DrawSvgLayer(painter, layer, whole, shown);
+    } else if (picture.Svg) {
+      QSvgRenderer renderer(QByteArray::fromRawData(picture.Svg->data(), static_cast<qsizetype>(picture.Svg->size())));
+      if (renderer.isValid()) renderer.render(&painter, QRectF(QPointF(0, 0), whole));
+    }
+  }
+  image.setDevicePixelRatio(resolution);
+  return image;
+}
+
 }  // namespace
 
 QSize ShownSize(const Picture& picture) {
@@ -112,6 +140,16 @@ QImage RenderPicture(const Picture& picture) {
       return RenderEnhancedMetafile(picture);
   }
   return FromPixels(picture);
+}
+
+}  // namespace torvane::qt
+
+namespace torvane::qt {
+
+QImage RenderPicture(const Picture& picture, qreal resolution) {
+  const bool vector = picture.Format == PictureFormat::Metafile || picture.Format == PictureFormat::EnhancedMetafile;
+  if (!vector || resolution == 1.0) return RenderPicture(picture);
+  return RenderMetafileAt(picture, resolution);
 }
 
 }  // namespace torvane::qt

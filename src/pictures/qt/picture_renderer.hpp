@@ -14,6 +14,15 @@ namespace torvane::qt {
 // kShownWidth x kShownHeight (see ShownSize).
 QImage RenderPicture(const Picture& picture);
 
+// The same picture for a painter that maps one pixel of it onto
+// `resolution` device pixels (a scaled view, a high-density screen):
+// metafiles are played again at that resolution, so their lines and text
+// stay sharp, into an image whose device pixel ratio is `resolution`, so
+// it draws over the same area as RenderPicture's. Bitmaps and icons keep
+// their pixels; the painter scales them. At resolution 1 it is
+// RenderPicture.
+QImage RenderPicture(const Picture& picture, qreal resolution);
+
 // The part of a metafile RenderPicture draws: its top-left corner, no
 // larger than the scene control.
 QSize ShownSize(const Picture& picture);

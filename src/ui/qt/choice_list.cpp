@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyledItemDelegate>
 
 #include "platform/cp932.hpp"
@@ -10,23 +11,25 @@
 namespace torvane::qt {
 namespace {
 
-class FixedHeightDelegate final : public QStyledItemDelegate {
+class RowHeightDelegate final : public QStyledItemDelegate {
  public:
-  FixedHeightDelegate(QObject* parent, int height) : QStyledItemDelegate(parent), height_(height) {}
+  RowHeightDelegate(QObject* parent, const std::function<int(int)>& height)
+      : QStyledItemDelegate(parent), height_(height) {}
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    return QSize(QStyledItemDelegate::sizeHint(option, index).width(), height_);
+    return QSize(QStyledItemDelegate::sizeHint(option, index).width(), height_(index.row()));
   }
 
  private:
-  int height_;
+  const std::function<int(int)>& height_;
 };
 
 }  // namespace
 
 ChoiceList::ChoiceList(QWidget* parent, const QFont& font, int item_height)
-    : QListWidget(parent), item_height_(item_height) {
+    : QListWidget(parent), item_height_(item_height), font_pixels_(font.pixelSize()) {
+  row_height_ = [item_height](int) { return item_height; };
   setFont(font);
-  setItemDelegate(new FixedHeightDelegate(this, item_height));
+  setItemDelegate(new RowHeightDelegate(this, row_height_));
   setUniformItemSizes(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -61,6 +64,49 @@ void ChoiceList::ShowSelection(int row) {
   }
 }
 
+void ChoiceList::Place(const QRect& bounds, const ViewScale& view) {
+  setGeometry(view.ToWidget(bounds));
+  const qreal factor = view.Factor();
+  QFont scaled = font();
+  scaled.setPixelSize(std::max(1, qRound(font_pixels_ * factor)));
+  if (scaled != font()) setFont(scaled);
+  if (factor == 1.0) {
+    row_height_ = [height = item_height_](int) { return height; };
+    margins_ = QMargins();
+    setViewportMargins(margins_);
+    setUniformItemSizes(true);
+  } else {
+    // Rows measured from the 1x viewport's top, in the parent's model pixels.
+    // The frame keeps its width; margins inside it take up the rest of
+    // what the 1x frame covers, so the viewport begins where it does at 1x.
+    const int frame = frameWidth();
+    const int first = bounds.top() + frame;
+    const int right = bounds.left() + bounds.width(), bottom = bounds.top() + bounds.height();
+    margins_ = QMargins(view.Edge(bounds.left() + frame) - view.Edge(bounds.left()) - frame,
+                        view.Edge(first) - view.Edge(bounds.top()) - frame,
+                        view.Edge(right) - view.Edge(right - frame) - frame,
+                        view.Edge(bottom) - view.Edge(bottom - frame) - frame);
+    setViewportMargins(margins_);
+    row_height_ = [view, first, height = item_height_](int row) {
+      return view.Edge(first + (row + 1) * height) - view.Edge(first + row * height);
+    };
+    setUniformItemSizes(false);
+  }
+  doItemsLayout();
+}
+
+// The margins belong to the list's white, not to whatever lies behind it.
+bool ChoiceList::event(QEvent* event) {
+  if (event->type() == QEvent::Paint && !margins_.isNull()) {
+    const int frame = frameWidth();
+    const QRect inside = rect().adjusted(frame, frame, -frame, -frame);
+    QPainter painter(this);
+    const QRegion ring = QRegion(inside) - QRegion(inside.marginsRemoved(margins_));
+    for (const QRect& r : ring) painter.fillRect(r, palette().color(QPalette::Base));
+  }
+  return QListWidget::event(event);
+}
+
 int ChoiceList::Caret() const { return std::max(0, currentRow()); }
 
 void ChoiceList::Choose(int row) {
@@ -85,7 +131,7 @@ void ChoiceList::mouseReleaseEvent(QMouseEvent* /*event*/) {}
 
 void ChoiceList::keyPressEvent(QKeyEvent* event) {
   const int last = count() - 1;
-  const int page = std::max(1, viewport()->height() / item_height_);
+  const int page = std::max(1, viewport()->height() / std::max(1, row_height_(0)));
   int row = -1;
   switch (event->key()) {
     case Qt::Key_Down: row = std::min(Caret() + 1, last); break;

@@ -6,6 +6,7 @@
 #include <QListWidget>
 
 #include "platform/bytes.hpp"
+#include "ui/qt/scaled_view.hpp"
 
 namespace torvane::qt {
 
@@ -25,6 +26,11 @@ class ChoiceList final : public QListWidget {
   void SetEntries(const std::vector<Bytes>& entries);
   // The model's selected row, or -1 for none.
   void ShowSelection(int row);
+  // Puts the list at `bounds` (model pixels of its parent) on a view of
+  // that scale: the font grows with it, and every row's borders fall on
+  // the widget pixels of the 1x rows' borders, so a press reaches the row
+  // it would reach at 1x.
+  void Place(const QRect& bounds, const ViewScale& view);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -32,13 +38,17 @@ class ChoiceList final : public QListWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void Choose(int row);
   int Caret() const;
 
   std::vector<Bytes> shown_;
-  int item_height_;
+  int item_height_;  // at 1x
+  int font_pixels_;  // at 1x
+  std::function<int(int row)> row_height_;
+  QMargins margins_;  // inside the frame, on a scaled view
 };
 
 }  // namespace torvane::qt

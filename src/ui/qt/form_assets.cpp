@@ -34,10 +34,11 @@ QImage DecodeResourceBitmap(const QString& name) {
 
 }  // namespace
 
-const QImage& ScenePictureCache::Image(const std::shared_ptr<const Picture>& picture) const {
-  if (picture != picture_) {
+const QImage& ScenePictureCache::Image(const std::shared_ptr<const Picture>& picture, qreal resolution) const {
+  if (picture != picture_ || resolution != resolution_) {
     picture_ = picture;
-    image_ = picture ? RenderPicture(*picture) : QImage();
+    resolution_ = resolution;
+    image_ = picture ? RenderPicture(*picture, resolution) : QImage();
   }
   return image_;
 }
@@ -120,7 +121,7 @@ std::optional<CursorMasks> ParseMonochromeCursor(std::string_view b) {
   return masks;
 }
 
-QCursor CursorFromMasks(const CursorMasks& m) {
+QCursor CursorFromMasks(const CursorMasks& m, int scale) {
   // QBitmap::fromImage takes black as 1 and white as 0.
   QImage shape(m.Width, m.Height, QImage::Format_RGB32);
   QImage mask(m.Width, m.Height, QImage::Format_RGB32);
@@ -147,13 +148,20 @@ QCursor CursorFromMasks(const CursorMasks& m) {
       if (opaque) mask.setPixel(x, y, qRgb(0, 0, 0));
     }
   }
+  if (scale > 1) {
+    // Whole pixels repeated: a two-colour cursor has nothing to smooth.
+    shape = shape.scaled(shape.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    mask = mask.scaled(mask.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  } else {
+    scale = 1;
+  }
   return QCursor(QBitmap::fromImage(shape, Qt::MonoOnly | Qt::ThresholdDither),
-                 QBitmap::fromImage(mask, Qt::MonoOnly | Qt::ThresholdDither), m.HotX, m.HotY);
+                 QBitmap::fromImage(mask, Qt::MonoOnly | Qt::ThresholdDither), m.HotX * scale, m.HotY * scale);
 }
 
-QCursor WaitCursor() {
+QCursor WaitCursor(int scale) {
   const auto masks = ParseMonochromeCursor(ResourceBytes(QStringLiteral(":/torvane/OSE01.cur")));
-  return masks ? CursorFromMasks(*masks) : QCursor(Qt::WaitCursor);
+  return masks ? CursorFromMasks(*masks, scale) : QCursor(Qt::WaitCursor);
 }
 
 }  // namespace torvane::qt

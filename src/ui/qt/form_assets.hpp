@@ -18,10 +18,12 @@ namespace torvane::qt {
 // picture object; a metafile is rendered once, not on every paint.
 class ScenePictureCache {
  public:
-  const QImage& Image(const std::shared_ptr<const Picture>& picture) const;
+  // `resolution`: device pixels per picture pixel (see RenderPicture).
+  const QImage& Image(const std::shared_ptr<const Picture>& picture, qreal resolution = 1.0) const;
 
  private:
   mutable std::shared_ptr<const Picture> picture_;
+  mutable qreal resolution_ = 1.0;
   mutable QImage image_;
 };
 
@@ -69,9 +71,10 @@ std::optional<CursorMasks> ParseMonochromeCursor(std::string_view file_bytes);
 // X11 cursors cannot invert the screen: inverted pixels are drawn black
 // and every transparent pixel touching one white, so the shape stays
 // readable on any background.
-QCursor CursorFromMasks(const CursorMasks& masks);
+// `scale` enlarges it by whole pixels, hot spot included, for a scaled view.
+QCursor CursorFromMasks(const CursorMasks& masks, int scale = 1);
 
 // The waiting cursor "OSE01" from the resources.
-QCursor WaitCursor();
+QCursor WaitCursor(int scale = 1);
 
 }  // namespace torvane::qt

@@ -1,6 +1,11 @@
 #include "ui/qt/form_painter.hpp"
 
+#include <algorithm>
+#include <cmath>
+
+#include <QPaintDevice>
 #include <QString>
+#include <QTransform>
 
 #include "platform/cp932.hpp"
 
@@ -97,6 +102,11 @@ QFont PGothicFont(int pixel_height, bool bold) {
 }
 
 void PaintForm(QPainter& painter, const FormModel& form, const FormAssets& assets) {
+  // Device pixels per model pixel, for metafiles played at the resolution
+  // they are shown at; 1 on an unscaled view.
+  const QTransform& transform = painter.worldTransform();
+  const qreal resolution = std::max(std::abs(transform.m11()), std::abs(transform.m22())) *
+                           (painter.device() ? painter.device()->devicePixelRatioF() : 1.0);
   const auto controls = form.CreationOrder();
   // Whatever lies under a control that hides the whole client area (the
   // title, the narration page) is not painted at all.
@@ -112,7 +122,7 @@ void PaintForm(QPainter& painter, const FormModel& form, const FormAssets& asset
     const Control* control = *it;
     if (!control->Windowless() || !control->Visible) continue;
     if (control == &form.Image1) {
-      if (form.Image1Picture) DrawImage(painter, assets.Scene.Image(form.Image1Picture), control->Bounds);
+      if (form.Image1Picture) DrawImage(painter, assets.Scene.Image(form.Image1Picture, resolution), control->Bounds);
     } else if (control == &form.Image2) {
       if (form.Image2Portrait) DrawImage(painter, assets.Portrait(*form.Image2Portrait), control->Bounds);
     } else if (control == &form.Image3) {

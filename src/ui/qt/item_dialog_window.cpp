@@ -1,5 +1,7 @@
 #include "ui/qt/item_dialog_window.hpp"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,12 +17,13 @@ QString Utf8(BytesView cp932) { return QString::fromStdString(platform::Cp932ToU
 
 }  // namespace
 
-ItemDialogWindow::ItemDialogWindow(TForm2& dialog, QWidget* owner)
+ItemDialogWindow::ItemDialogWindow(TForm2& dialog, QWidget* owner, int scale)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
       dialog_(dialog) {
   setWindowTitle(Utf8(dialog.Caption));
-  setFixedSize(TForm2::kClientWidth, TForm2::kClientHeight);
+  scale = std::max(1, scale);
+  setFixedSize(TForm2::kClientWidth * scale, TForm2::kClientHeight * scale);
   setModal(true);
   QPalette colours = palette();
   colours.setColor(QPalette::Window, kBtnFace);
@@ -29,8 +32,8 @@ ItemDialogWindow::ItemDialogWindow(TForm2& dialog, QWidget* owner)
 
   // Created first, so first in the tab order.
   list_ = new ChoiceList(this, PGothicFont(19, false), FormModel::kListRowHeight);
-  list_->setGeometry(8, 64, 281, 209);
   list_->setFrameShape(QFrame::NoFrame);
+  list_->Place(QRect(8, 64, 281, 209), ViewScale::Integer(scale));
   list_->SetEntries(dialog.ListBox21Items);
   list_->OnChosen = [this](int row) {
     dialog_.SelectEntry(row);
@@ -39,8 +42,8 @@ ItemDialogWindow::ItemDialogWindow(TForm2& dialog, QWidget* owner)
   };
 
   prompt_ = new QLabel(Utf8(dialog.Label21Caption), this);
-  prompt_->setGeometry(32, 24, 239, 24);
-  prompt_->setFont(PGothicFont(24, false));
+  prompt_->setGeometry(32 * scale, 24 * scale, 239 * scale, 24 * scale);
+  prompt_->setFont(PGothicFont(24 * scale, false));
   prompt_->setTextFormat(Qt::PlainText);
   prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -53,10 +56,11 @@ void ItemDialogWindow::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
-// Without a Cancel button, Escape does nothing.
+// Escape is the close box: the dialog has no Cancel button to reject it.
 void ItemDialogWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
     event->accept();
+    close();
     return;
   }
   QDialog::keyPressEvent(event);

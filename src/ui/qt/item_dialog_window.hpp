@@ -10,10 +10,11 @@ class QLabel;
 namespace torvane::qt {
 
 // Form2, the item dialog, over its model: the first selection change picks
-// the entry and closes it; the close box closes it with the preset choice.
+// the entry and closes it; the close box, or Escape, closes it with the
+// preset choice. `scale` enlarges it with a scaled game screen.
 class ItemDialogWindow final : public QDialog {
  public:
-  ItemDialogWindow(TForm2& dialog, QWidget* owner);
+  ItemDialogWindow(TForm2& dialog, QWidget* owner, int scale = 1);
 
   ChoiceList* List() const { return list_; }
   QLabel* Prompt() const { return prompt_; }

@@ -6,6 +6,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -18,6 +23,7 @@
 #include "ui/qt/client_image.hpp"
 #include "ui/qt/form_painter.hpp"
 #include "ui/qt/item_dialog_window.hpp"
+#include "ui/qt/view_menu.hpp"
 
 namespace torvane::qt {
 namespace {
@@ -49,7 +55,7 @@ class MainWindow::ClientArea final : public QWidget {
  protected:
   void paintEvent(QPaintEvent* /*event*/) override {
     QPainter painter(this);
-    PaintForm(painter, window_.form_.Form, window_.assets_);
+    PaintView(painter, rect(), window_.form_.Form, window_.assets_, window_.view_, window_.settings_->Smooth());
     painter.end();
     if (!painted_) {
       painted_ = true;
@@ -65,8 +71,19 @@ class MainWindow::ClientArea final : public QWidget {
       case Qt::MiddleButton: button = MouseButton::Middle; break;
       default: return;
     }
-    const QPoint at = event->position().toPoint();
-    window_.PressClient(at.x(), at.y(), button);
+    if (window_.view_.IsIdentity()) {
+      const QPoint at = event->position().toPoint();
+      window_.PressClient(at.x(), at.y(), button);
+    } else if (const auto at = window_.view_.ToModel(event->position())) {
+      window_.PressClient(at->x(), at->y(), button);  // the letterbox takes none
+    }
+  }
+
+  // The fullscreen view keeps its place on the screen when the menu bar
+  // comes and goes.
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    if (window_.fullscreen_) window_.LayoutView();
   }
 
  private:
@@ -104,7 +121,15 @@ MainWindow::MainWindow(PlayerSetup setup)
       game_(setup.Game, clock_, *this, setup.Observer ? *setup.Observer : quiet_),
       assets_(setup.Assets.valid() ? setup.Assets.get() : LoadFormAssets()),
       form_(game_.Form()),
-      author_(setup.Author) {
+      author_(setup.Author),
+      settings_(setup.Settings),
+      open_game_(std::move(setup.OpenGame)),
+      game_name_(QDir(QString::fromStdString(std::filesystem::absolute(setup.Game.GameDir).lexically_normal().string()))
+                     .dirName()) {
+  if (!settings_) {
+    own_settings_ = std::make_unique<PlayerSettings>();
+    settings_ = own_settings_.get();
+  }
   InstallFontSubstitutions();
   const FormModel& model = form_.Form;
   setWindowTitle(Utf8(model.Caption));
@@ -127,12 +152,21 @@ MainWindow::MainWindow(PlayerSetup setup)
   connect(start_, &QAction::triggered, this, [this] { RunMenu(&TForm1::N1Click); });
   connect(continue_, &QAction::triggered, this, [this] { RunMenu(&TForm1::CONTIClick); });
   connect(exit_, &QAction::triggered, this, [this] { RunMenu(&TForm1::MENU12Click); });
+  // The player's own menu comes after the game's, which stays as it is.
+  view_menu_ = new ViewMenu(*menuBar(), PGothicFont(12, false), static_cast<bool>(open_game_));
+  view_menu_->OnScale = [this](int scale) { SetScale(scale); };
+  view_menu_->OnFullscreen = [this] { SetFullscreen(!fullscreen_); };
+  view_menu_->OnSmooth = [this](bool on) { SetSmooth(on); };
+  view_menu_->OnScreenshot = [this] { SaveScreenshot(); };
+  view_menu_->OnOpenGame = [this] { ChooseGame(); };
+  view_menu_->OnOpenRecent = [this](const QString& folder) { open_game_(folder); };
   // The bar keeps its height when the menu is hidden, so the client area
   // never moves.
   menuBar()->setFixedHeight(menuBar()->sizeHint().height());
+  bar_height_ = menuBar()->height();
 
-  setFixedSize(FormModel::kClientWidth, FormModel::kClientHeight + menuBar()->height());
   move(model.Left, model.Top);  // the frame's outer corner, no centring
+  ApplyWindowedScale();
 
   tick_.setSingleShot(true);
   tick_.setTimerType(Qt::PreciseTimer);
@@ -167,15 +201,27 @@ MainWindow::~MainWindow() {
 // Made on demand: the title screen, the first frame, has no list box.
 ChoiceList* MainWindow::CommandList() {
   if (!list_) {
-    list_ = NewCommandList(client_, form_.Form);
+    list_ = NewCommandList(client_, form_.Form, view_);
     list_->OnChosen = [this](int row) { CallModel([this, row] { form_.ListBox1Select(row); }); };
     list_->setVisible(false);
   }
   return list_;
 }
 
+ViewMenu& MainWindow::View() {
+  if (view_menu_->Fill()) {
+    // Its keys work while the menu bar is hidden in fullscreen too.
+    for (QAction* action : view_menu_->Menu()->actions()) addAction(action);
+    view_menu_->SetRecentGames(settings_->RecentGames());
+    View().Show(settings_->Scale(), fullscreen_, settings_->Smooth());
+  }
+  return *view_menu_;
+}
+
 void MainWindow::FirstFrameShown() {
   ReportFirstFrame();
+  // The player's own menu items wait for the game's first frame.
+  QTimer::singleShot(0, this, [this] { View(); });
   // The frame is flushed by the time the event loop comes back.
   QTimer::singleShot(0, this, [this] { game_.MakeMediaDevices(); });
 }
@@ -236,7 +282,7 @@ void MainWindow::Sync() {
   const auto waiting = model.Cursors.Registered.find(model.Cursors.Current);
   const bool want_override = model.Cursors.Current != 0 && waiting != model.Cursors.Registered.end();
   if (want_override && !override_cursor_) {
-    if (!wait_cursor_) wait_cursor_ = WaitCursor();
+    if (!wait_cursor_) wait_cursor_ = WaitCursor(cursor_scale_);
     QGuiApplication::setOverrideCursor(*wait_cursor_);
     override_cursor_ = true;
   } else if (!want_override && override_cursor_) {
@@ -385,7 +431,13 @@ MessageBoxResult MainWindow::ShowMessageBox(const MessageBoxRequest& request) {
 
 void MainWindow::RunItemDialog(TForm2& dialog) {
   if (closing_) return;
-  ItemDialogWindow window(dialog, this);
+  const int scale = std::max(1, qRound(view_.Factor()));
+  ItemDialogWindow window(dialog, this, scale);
+  if (!view_.IsIdentity() || fullscreen_) {
+    // As far from the game screen's corner as the model puts it, scaled.
+    const QPoint corner = client_->mapToGlobal(view_.Content().topLeft());
+    window.move(corner + QPoint(dialog.Left - form_.Form.Left, dialog.Top - form_.Form.Top) * view_.Factor());
+  }
   while (!dialog.Closed() && !closing_) ExecModal(window);
 }
 
@@ -412,5 +464,153 @@ void MainWindow::WaitHandlingMessages(std::int64_t ms) {
 }
 
 void MainWindow::CloseMainWindow() { close(); }
+
+// Enter, Space and the keypad's Enter answer a waiting message as a left
+// press on the message area would, and are ignored at any other time; the
+// list box, when it has the focus, keeps its own keys.
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  const bool advance = (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+                       (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (!advance) {
+    QMainWindow::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  if (form_.Engine.ClickGate == 0 && !event->isAutoRepeat()) PressClient(300, 350, MouseButton::Left);
+}
+
+void MainWindow::SetScale(int scale) {
+  settings_->SetScale(scale);
+  View().Show(settings_->Scale(), fullscreen_, settings_->Smooth());
+  if (!fullscreen_) ApplyWindowedScale();
+}
+
+void MainWindow::SetSmooth(bool on) {
+  settings_->SetSmooth(on);
+  View().Show(settings_->Scale(), fullscreen_, on);
+  client_->update();
+}
+
+void MainWindow::SetFullscreen(bool on) {
+  if (settings_->Fullscreen() != on) settings_->SetFullscreen(on);
+  View().Show(settings_->Scale(), on, settings_->Smooth());
+  if (on == fullscreen_) return;
+  fullscreen_ = on;
+  if (on) {
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    client_->setMinimumSize(0, 0);
+    client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    // Hidden until the pointer reaches the top edge.
+    menuBar()->hide();
+    qApp->installEventFilter(this);
+    showFullScreen();
+  } else {
+    qApp->removeEventFilter(this);
+    menuBar()->show();
+    showNormal();
+    ApplyWindowedScale();
+  }
+  LayoutView();
+}
+
+void MainWindow::ShowAsSet() {
+  if (settings_->Fullscreen()) {
+    SetFullscreen(true);
+  } else {
+    show();
+  }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (fullscreen_ && event->type() == QEvent::MouseMove) {
+    const QPoint at = static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - geometry().topLeft();
+    if (at.y() <= 0 && !menuBar()->isVisible()) {
+      menuBar()->show();
+    } else if (at.y() > bar_height_ * 2 && menuBar()->isVisible() && !QApplication::activePopupWidget()) {
+      menuBar()->hide();
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::ApplyWindowedScale() {
+  const int scale = settings_->Scale();
+  if (scale == PlayerSettings::kFitToScreen) {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize room = screen ? screen->availableGeometry().size() - frame - QSize(0, bar_height_) : QSize();
+    view_ = room.isValid() ? ViewScale::Fit(room).MovedTo({}) : ViewScale();
+  } else {
+    view_ = ViewScale::Integer(scale);
+  }
+  const QSize content = view_.Content().size();
+  client_->setFixedSize(content);
+  setFixedSize(content.width(), content.height() + bar_height_);
+  KeepOnScreen();
+  LayoutView();
+}
+
+void MainWindow::LayoutView() {
+  if (fullscreen_) {
+    // Fitted to the whole screen, wherever the client begins under the bar.
+    const ViewScale fit = ViewScale::Fit(size());
+    view_ = fit.MovedTo(fit.Origin() - client_->mapTo(this, QPoint(0, 0)));
+  }
+  if (list_) {
+    const Rect& r = form_.Form.ListBox1.Bounds;
+    list_->Place(QRect(r.left, r.top, r.width, r.height), view_);
+  }
+  UpdateWaitCursor();
+  client_->update();
+}
+
+void MainWindow::UpdateWaitCursor() {
+  const int scale = std::max(1, qRound(view_.Factor()));
+  if (scale == cursor_scale_) return;
+  cursor_scale_ = scale;
+  wait_cursor_.reset();
+  if (override_cursor_) {
+    wait_cursor_ = WaitCursor(cursor_scale_);
+    QGuiApplication::changeOverrideCursor(*wait_cursor_);
+  }
+}
+
+void MainWindow::KeepOnScreen() {
+  const QRect frame(frameGeometry().topLeft(), frameGeometry().size().expandedTo(size()));
+  const QScreen* screen = QGuiApplication::screenAt(frame.center());
+  if (!screen) screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect room = screen->availableGeometry();
+  if (room.contains(frame)) return;
+  const int x = std::clamp(frame.left(), room.left(), std::max(room.left(), room.right() + 1 - frame.width()));
+  const int y = std::clamp(frame.top(), room.top(), std::max(room.top(), room.bottom() + 1 - frame.height()));
+  move(x, y);
+}
+
+QString MainWindow::SaveScreenshot() {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  if (folder.isEmpty()) folder = QDir::homePath() + QStringLiteral("/Pictures");
+  folder += QStringLiteral("/Torvane");
+  const QString name = QStringLiteral("%1-%2.png").arg(game_name_.isEmpty() ? QStringLiteral("game") : game_name_,
+                                                        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")));
+  const QString path = folder + QLatin1Char('/') + name;
+  if (!QDir().mkpath(folder) || !RenderClientArea(form_.Form, assets_).save(path, "PNG")) {
+    std::fprintf(stderr, "torvane: cannot write the screenshot %s\n", path.toLocal8Bit().constData());
+    return {};
+  }
+  std::fprintf(stderr, "torvane: screenshot %s\n", path.toLocal8Bit().constData());
+  std::fflush(stderr);
+  return path;
+}
+
+void MainWindow::ChooseGame() {
+  if (!open_game_) return;
+  const QStringList recent = settings_->RecentGames();
+  const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("ゲームを開く"),
+                                                           recent.isEmpty() ? QDir::homePath() : recent.front());
+  if (!folder.isEmpty()) open_game_(folder);
+}
 
 }  // namespace torvane::qt

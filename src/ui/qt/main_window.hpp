@@ -15,6 +15,8 @@
 #include "platform/clock.hpp"
 #include "ui/qt/choice_list.hpp"
 #include "ui/qt/form_assets.hpp"
+#include "ui/qt/player_settings.hpp"
+#include "ui/qt/scaled_view.hpp"
 
 class QAction;
 class QDialog;
@@ -22,6 +24,8 @@ class QEventLoop;
 class QMenu;
 
 namespace torvane::qt {
+
+class ViewMenu;
 
 // What the window plays, with which devices, and who watches it.
 struct PlayerSetup {
@@ -34,6 +38,12 @@ struct PlayerSetup {
   // For scenario authors: the error box names the file and the line, and a
   // line that is not a command is reported on standard error.
   bool Author = false;
+  // The player's settings, read and changed through the 「表示」 menu;
+  // none: the defaults, kept for this window only.
+  PlayerSettings* Settings = nullptr;
+  // Opens another game in place of this one, for 「ゲームを開く…」 and
+  // the recent games; none: those items are left out.
+  std::function<void(const QString& path)> OpenGame;
 };
 
 // The main window: renders TForm1's model, forwards presses, menu commands
@@ -57,12 +67,32 @@ class MainWindow final : public QMainWindow, public ModalHost {
   // The model's clock: milliseconds since the window was made.
   std::int64_t NowMs() const { return clock_.NowMs(); }
 
-  // A press at client coordinates, as the client area receives it.
+  // A press at model coordinates of the client area.
   void PressClient(int x, int y, MouseButton button);
+
+  // The 表示 menu, its items made if they are not yet.
+  ViewMenu& View();
+  PlayerSettings& Settings() const { return *settings_; }
+  // How the model lies on the client widget now.
+  const ViewScale& Scale() const { return view_; }
+  // The settings' scale (0: fit the screen) and smoothing, applied now.
+  void SetScale(int scale);
+  void SetSmooth(bool on);
+  void SetFullscreen(bool on);
+  bool Fullscreen() const { return fullscreen_; }
+  // Shown as the settings say: windowed or fullscreen.
+  void ShowAsSet();
+  // The client area at 1x, as a PNG in the pictures folder; its path, or
+  // empty when it could not be written.
+  QString SaveScreenshot();
+  // The file chooser, for 「ゲームを開く…」.
+  void ChooseGame();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class ClientArea;
@@ -88,6 +118,14 @@ class MainWindow final : public QMainWindow, public ModalHost {
   void FirstFrameShown();
   // Runs a modal dialog in its own event loop, unless the window is closing.
   int ExecModal(QDialog& dialog);
+  // Sizes the window and the client for the scale in force, windowed.
+  void ApplyWindowedScale();
+  // Places the model's pixels on the client as it is now, and what hangs
+  // on that: the list, the waiting cursor, a repaint.
+  void LayoutView();
+  void UpdateWaitCursor();
+  // On the screen the frame is mostly on, moved onto it if it sticks out.
+  void KeepOnScreen();
 
   GameObserver quiet_;  // the observer when none is given
   platform::SteadyClock clock_;
@@ -108,6 +146,16 @@ class MainWindow final : public QMainWindow, public ModalHost {
   bool override_cursor_ = false;
   bool author_ = false;
   std::optional<std::int32_t> reported_stuck_;
+
+  std::unique_ptr<PlayerSettings> own_settings_;
+  PlayerSettings* settings_ = nullptr;
+  std::function<void(const QString&)> open_game_;
+  ViewMenu* view_menu_ = nullptr;
+  QString game_name_;
+  ViewScale view_;
+  bool fullscreen_ = false;
+  int cursor_scale_ = 1;
+  int bar_height_ = 0;
 
   int depth_ = 0;  // model handlers running, nested ones included
   bool closing_ = false;

@@ -258,17 +258,51 @@ TEST_F(MainWindowTest, ItemDialogClosesOnTheFirstSelection) {
   EXPECT_EQ(MessageUtf8(), "＜  ランプ  ＞\n手さげランプ。");
 }
 
-TEST_F(MainWindowTest, ItemDialogCloseBoxKeepsThePresetChoice) {
-  Open(kItemGame);
-  OnModal([&](QWidget* modal) {
-    QTest::keyClick(modal, Qt::Key_Escape);  // no Cancel button: nothing happens
-    EXPECT_TRUE(modal->isVisible());
-    modal->close();
-  });
+TEST_F(MainWindowTest, ItemDialogCloseBoxAndEscapeKeepThePresetChoice) {
+  for (const bool escape : {false, true}) {
+    SCOPED_TRACE(escape);
+    Open(kItemGame);
+    seen.messages.clear();
+    OnModal([&](QWidget* modal) {
+      if (escape) {
+        QTest::keyClick(modal, Qt::Key_Escape);  // as the close box
+      } else {
+        modal->close();
+      }
+    });
+    Start();
+    ASSERT_TRUE(WaitForMessage());
+    EXPECT_EQ(Utf8(window->Form().Story.SelectedItem.Name), "");
+    EXPECT_EQ(MessageUtf8(), "やっぱり、やめた。");
+    EXPECT_EQ(seen.messages, std::vector<std::string>{"やっぱり、やめた。"});
+  }
+}
+
+TEST_F(MainWindowTest, EnterSpaceAndKeypadEnterAnswerAWaitingMessageOnly) {
+  Open(kMenuGame);
+  // On the title they do nothing.
+  QTest::keyClick(window.get(), Qt::Key_Return);
+  EXPECT_TRUE(window->Form().Form.Image3.Visible);
   Start();
+  for (const auto& [key, modifiers] : std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>{
+           {Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Space, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}}) {
+    SCOPED_TRACE(key);
+    ASSERT_TRUE(WaitForMessage());
+    QTest::keyClick(window.get(), key, modifiers);
+    EXPECT_EQ(window->Form().Engine.ClickGate, 1);
+    EXPECT_EQ(MessageUtf8(), "");
+    ChoiceList* list = window->CommandList();
+    ASSERT_TRUE(WaitFor([&] { return list->count() == 3 && list->isEnabled(); }));
+    // While the menu waits the keys choose nothing, and the list's own
+    // keys stay its own.
+    QTest::keyClick(window.get(), key, modifiers);
+    EXPECT_EQ(list->count(), 3);
+    EXPECT_EQ(window->Form().Engine.MenuGate, 0);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+  }
   ASSERT_TRUE(WaitForMessage());
-  EXPECT_EQ(Utf8(window->Form().Story.SelectedItem.Name), "");
-  EXPECT_EQ(MessageUtf8(), "やっぱり、やめた。");
+  EXPECT_EQ(MessageUtf8(), "\nBを選んだ\n");
 }
 
 TEST_F(MainWindowTest, ExitQuestionWhileTheScriptStepsBehindIt) {

@@ -61,6 +61,18 @@ void WindowFixture::Open(const std::vector<std::string>& scenario, bool author, 
   setup.Game.SaveFile = game.Dir() / "save.ini";
   setup.Observer = &seen;
   setup.Author = author;
+  setup.Settings = &settings;
+  window = std::make_unique<qt::MainWindow>(std::move(setup));
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void WindowFixture::OpenFolder(const std::filesystem::path& dir) {
+  qt::PlayerSetup setup;
+  setup.Game.GameDir = dir;
+  setup.Game.SaveFile = game.Dir() / "save.ini";
+  setup.Observer = &seen;
+  setup.Settings = &settings;
   window = std::make_unique<qt::MainWindow>(std::move(setup));
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));

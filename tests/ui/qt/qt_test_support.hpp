@@ -50,6 +50,9 @@ class WindowFixture : public ::testing::Test {
  protected:
   // `author`: the window's author mode; `media`: silent devices when empty.
   void Open(const std::vector<std::string>& scenario, bool author = false, MediaFactory media = {});
+  // The window on a game folder of its own, its save point in the
+  // temporary folder.
+  void OpenFolder(const std::filesystem::path& dir);
   void Start() { window->StartAction()->trigger(); }
   // Runs the event loop until `done` holds; false after `ms`.
   static bool WaitFor(const std::function<bool()>& done, int ms = 5000);
@@ -66,6 +69,8 @@ class WindowFixture : public ::testing::Test {
 
   TempGame game;
   Observations seen;
+  // The window's settings, in memory: set them before opening.
+  qt::PlayerSettings settings;
   std::unique_ptr<qt::MainWindow> window;
 };
 
