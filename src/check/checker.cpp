@@ -31,8 +31,6 @@ struct StepResult {
   std::int32_t Last = 0;           // the last line the step read
 };
 
-std::string Quoted(BytesView cp932) { return "'" + Cp932ToUtf8(cp932) + "'"; }
-
 int ColumnOf(BytesView line, BytesView part) {
   if (part.empty() || part.data() < line.data() || part.data() > line.data() + line.size()) return 1;
   return static_cast<int>(part.data() - line.data()) + 1;

@@ -1,5 +1,7 @@
 #include "check/finding.hpp"
 
+#include "platform/cp932.hpp"
+
 namespace torvane::check {
 
 std::string_view SeverityName(Severity severity) {
@@ -10,5 +12,7 @@ std::string_view SeverityName(Severity severity) {
   }
   return "error";
 }
+
+std::string Quoted(std::string_view cp932) { return "'" + platform::Cp932ToUtf8(cp932) + "'"; }
 
 }  // namespace torvane::check

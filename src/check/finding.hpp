@@ -25,4 +25,7 @@ struct Finding {
 
 using Findings = std::vector<Finding>;
 
+// Code page 932 text as a finding quotes it: in UTF-8, between quotes.
+std::string Quoted(std::string_view cp932);
+
 }  // namespace torvane::check

@@ -14,8 +14,6 @@ namespace {
 
 using platform::Cp932ToUtf8;
 
-std::string Quoted(BytesView cp932) { return "'" + Cp932ToUtf8(cp932) + "'"; }
-
 const char* KindName(NamedKind kind) {
   switch (kind) {
     case NamedKind::Scenario: return "scenario file";

@@ -10,6 +10,15 @@
 namespace torvane::check {
 namespace fs = std::filesystem;
 
+bool HoldsScenario(BytesView bytes) {
+  const std::size_t first = bytes.find_first_not_of("\r\n \t");
+  return first != BytesView::npos && bytes[first] == '@';
+}
+
+bool IsTextFileName(std::string_view name) {
+  return name.size() >= 4 && EqualsIgnoringAsciiCase(name.substr(name.size() - 4), ".txt");
+}
+
 ScenarioSet::ScenarioSet(const platform::GameFolder& folder) : folder_(folder) {}
 
 std::string ScenarioSet::ShownPath(BytesView name) const {
@@ -28,29 +37,27 @@ ScenarioFile* ScenarioSet::Find(BytesView name) {
     return nullptr;  // too large: the file check reports it
   }
   if (!bytes) return nullptr;
+  return Load(key, name, std::move(*bytes));
+}
+
+ScenarioFile* ScenarioSet::Load(const fs::path& key, BytesView name, std::string bytes) {
   ScenarioFile file;
   file.Name = Bytes(name);
   file.ShownName = key.string();
-  file.Raw = *bytes;
-  file.Lines = ScenarioText::FromFileBytes(std::move(*bytes));
+  file.Raw = bytes;
+  file.Lines = ScenarioText::FromFileBytes(std::move(bytes));
   file.Labels = FindLabelLines(file.Lines);
   order_.push_back(key);
   return &files_.emplace(key, std::move(file)).first->second;
 }
 
-// A text file whose first line that is not empty starts with "@" holds a
-// scenario; a read-me beside the game does not.
 void ScenarioSet::AddUnnamedFiles() {
   std::error_code error;
   std::vector<fs::path> candidates;
   for (const auto& entry : fs::directory_iterator(folder_.Root(), error)) {
     std::error_code type_error;
     if (!entry.is_regular_file(type_error)) continue;
-    const std::string name = entry.path().filename().string();
-    if (name.size() < 4 || !EqualsIgnoringAsciiCase(std::string_view(name).substr(name.size() - 4), ".txt")) {
-      continue;
-    }
-    candidates.push_back(entry.path());
+    if (IsTextFileName(entry.path().filename().string())) candidates.push_back(entry.path());
   }
   std::sort(candidates.begin(), candidates.end());
   for (const fs::path& path : candidates) {
@@ -62,10 +69,7 @@ void ScenarioSet::AddUnnamedFiles() {
     } catch (const ScriptError&) {
       continue;
     }
-    if (!bytes) continue;
-    const std::size_t first = bytes->find_first_not_of("\r\n \t");
-    if (first == std::string::npos || (*bytes)[first] != '@') continue;
-    Find(name);
+    if (bytes && HoldsScenario(*bytes)) Load(path.lexically_normal(), name, std::move(*bytes));
   }
 }
 

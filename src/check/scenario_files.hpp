@@ -14,6 +14,12 @@
 
 namespace torvane::check {
 
+// Whether a text file's bytes hold a scenario: its first byte that is no
+// blank or line break is "@". A read-me beside the game holds none.
+bool HoldsScenario(BytesView bytes);
+// Whether a file's name ends in ".txt", in any letter case.
+bool IsTextFileName(std::string_view name);
+
 // One scenario file as the engine loads it: split by the engine's own
 // loader, with its label lines found by the engine's own index.
 struct ScenarioFile {
@@ -44,6 +50,8 @@ class ScenarioSet {
   std::string ShownPath(BytesView name) const;
 
  private:
+  ScenarioFile* Load(const std::filesystem::path& key, BytesView name, std::string bytes);
+
   const platform::GameFolder& folder_;
   std::map<std::filesystem::path, ScenarioFile> files_;  // by resolved path
   std::vector<std::filesystem::path> order_;

@@ -1,16 +1,16 @@
 #include "lsp/server.hpp"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "check/checker.hpp"
 #include "check/command_help.hpp"
+#include "check/scenario_files.hpp"
 #include "engine/command_table.hpp"
 #include "engine/operands.hpp"
 #include "platform/ascii.hpp"
 #include "platform/cp932.hpp"
+#include "platform/file_reader.hpp"
 #include "platform/game_file_names.hpp"
 #include "platform/game_folder.hpp"
 
@@ -326,6 +326,18 @@ json Server::LocationOf(const GameText& text, const check::Span& span) const {
   return {{"uri", text.Uri}, {"range", RangeOf(*text.Converted, span)}};
 }
 
+const Server::DiskFile* Server::DiskFileAt(const fs::path& path) {
+  if (const auto found = disk_files_.find(path); found != disk_files_.end()) return &found->second;
+  platform::FileContent content = platform::ReadRegularFile(path, platform::kGameFileLimit);
+  if (content.status != platform::FileContent::Status::Read) return nullptr;
+  DiskFile file;
+  file.Scenario = check::HoldsScenario(content.bytes);
+  file.Converted = FromScenarioBytes(content.bytes);
+  file.Lines = ScenarioText::FromFileBytes(std::move(content.bytes));
+  file.Outline = check::OutlineOf(file.Lines);
+  return &disk_files_.emplace(path, std::move(file)).first->second;
+}
+
 // The open files of the game, then the other scenario files of its folder
 // as they are on disk.
 std::vector<Server::GameText> Server::GameTexts(const fs::path& dir) {
@@ -339,28 +351,13 @@ std::vector<Server::GameText> Server::GameTexts(const fs::path& dir) {
   std::error_code error;
   std::vector<fs::path> others;
   for (const auto& entry : fs::directory_iterator(dir, error)) {
-    const std::string name = entry.path().filename().string();
-    if (!HasExtension(name, {".txt"}) || open.count(entry.path().lexically_normal())) continue;
-    others.push_back(entry.path().lexically_normal());
+    const fs::path path = entry.path().lexically_normal();
+    if (check::IsTextFileName(path.filename().string()) && !open.count(path)) others.push_back(path);
   }
   std::sort(others.begin(), others.end());
   for (const fs::path& path : others) {
-    auto found = disk_files_.find(path);
-    if (found == disk_files_.end()) {
-      std::ifstream in(path, std::ios::binary);
-      std::stringstream bytes;
-      bytes << in.rdbuf();
-      const std::string text = bytes.str();
-      if (text.find_first_not_of("\r\n \t") == std::string::npos || text[text.find_first_not_of("\r\n \t")] != '@') {
-        continue;  // not a scenario
-      }
-      DiskFile file;
-      file.Converted = FromScenarioBytes(text);
-      file.Lines = ScenarioText::FromFileBytes(text);
-      file.Outline = check::OutlineOf(file.Lines);
-      found = disk_files_.emplace(path, std::move(file)).first;
-    }
-    texts.push_back({UriOfPath(path), &found->second.Converted, &found->second.Lines, &found->second.Outline});
+    const DiskFile* file = DiskFileAt(path);
+    if (file && file->Scenario) texts.push_back({UriOfPath(path), &file->Converted, &file->Lines, &file->Outline});
   }
   return texts;
 }
@@ -384,7 +381,6 @@ void Server::PublishGame(const fs::path& dir) {
   }
   std::map<std::string, json> diagnostics;  // by URI
   for (const auto& [path, document] : open) diagnostics[document->Uri] = json::array();
-  std::map<fs::path, ConvertedText> disk;
   for (const check::Finding& finding : check::CheckGame(folder)) {
     const fs::path path = fs::path(finding.File).lexically_normal();
     std::string uri;
@@ -396,14 +392,10 @@ void Server::PublishGame(const fs::path& dir) {
       outline = &found->second->Outline;
     } else {
       uri = UriOfPath(path);
-      auto cached = disk.find(path);
-      if (cached == disk.end()) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        cached = disk.emplace(path, FromScenarioBytes(bytes.str())).first;
-      }
-      text = &cached->second;
+      const DiskFile* file = DiskFileAt(path);
+      if (!file) continue;  // gone from the disk since the check read it
+      text = &file->Converted;
+      outline = &file->Outline;
     }
     // The finding's byte, to the end of the token there or of the line.
     check::Span span{finding.Line - 1, static_cast<std::uint32_t>(finding.Column - 1), 0};
@@ -672,12 +664,9 @@ json Server::Completion(const json& params) {
       for (const auto& entry : fs::directory_iterator(document.Path.parent_path(), error)) {
         const std::string name = entry.path().filename().string();
         if (!HasExtension(name, extensions)) continue;
-        // A scenario's text starts with a command; a read-me does not.
         if (extensions.front() == ".txt") {
-          std::ifstream in(entry.path(), std::ios::binary);
-          char first = 0;
-          while (in.get(first) && (first == ' ' || first == '\t' || first == '\r' || first == '\n')) {}
-          if (first != '@') continue;
+          const DiskFile* file = DiskFileAt(entry.path().lexically_normal());
+          if (!file || !file->Scenario) continue;
         }
         names.push_back(name);
       }

@@ -97,13 +97,18 @@ class Server {
   std::set<std::filesystem::path> pending_;        // game folders with edits not yet checked
   std::optional<std::chrono::steady_clock::time_point> last_edit_;
   std::map<std::filesystem::path, std::set<std::string>> published_;  // per game, URIs with findings
-  // Files of a game that are not open, read from disk while a request runs.
+  // Files of a game that are not open, as on disk, read once until the
+  // next edit.
   struct DiskFile {
+    bool Scenario = false;  // see check::HoldsScenario
     ConvertedText Converted;
     ScenarioText Lines;
     check::ScenarioOutline Outline;
   };
   std::map<std::filesystem::path, DiskFile> disk_files_;
+  // The file at `path`, read through the game folder's own file rules;
+  // null when it cannot be read.
+  const DiskFile* DiskFileAt(const std::filesystem::path& path);
 };
 
 // file:// URIs and paths, percent-encoding as RFC 3986 asks.

@@ -139,6 +139,4 @@ ConvertedText FromScenarioBytes(BytesView cp932) {
   return out;
 }
 
-std::string EditorTextOf(BytesView cp932) { return platform::Cp932ToUtf8(cp932); }
-
 }  // namespace torvane::lsp

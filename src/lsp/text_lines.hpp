@@ -55,7 +55,4 @@ ConvertedText FromEditorText(std::string_view utf8);
 // From a scenario file's bytes, to map its findings.
 ConvertedText FromScenarioBytes(BytesView cp932);
 
-// The editor's text of a scenario file.
-std::string EditorTextOf(BytesView cp932);
-
 }  // namespace torvane::lsp

@@ -37,8 +37,8 @@ FileContent ReadRegularFile(const std::filesystem::path& path, std::uint64_t lim
 // A whole file's bytes, read only, in memory that nothing wrote before the
 // file did: read into memory that is never filled first. It is never
 // mapped, since a mapping faults when an author shortens the file while it
-// plays. Bytes already in memory are taken over as they are. Moving it keeps the bytes where they are, except for a
-// short string's.
+// plays. Bytes already in memory are taken over as they are. Moving it
+// keeps the bytes where they are, except for a short string's.
 class FileBuffer {
  public:
   // How the buffer's memory goes back.

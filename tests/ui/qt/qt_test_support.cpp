@@ -55,23 +55,18 @@ void Observations::MessageWaiting(BytesView text) { messages.push_back(Utf8(text
 
 void WindowFixture::Open(const std::vector<std::string>& scenario, bool author, MediaFactory media) {
   game.WriteScenario("Sinario00.txt", scenario);
-  qt::PlayerSetup setup;
-  setup.Game.Media = std::move(media);
-  setup.Game.GameDir = game.Dir();
-  setup.Game.SaveFile = game.Dir() / "save.ini";
-  setup.Observer = &seen;
-  setup.Author = author;
-  setup.Settings = &settings;
-  window = std::make_unique<qt::MainWindow>(std::move(setup));
-  window->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  Show(game.Dir(), author, std::move(media));
 }
 
-void WindowFixture::OpenFolder(const std::filesystem::path& dir) {
+void WindowFixture::OpenFolder(const std::filesystem::path& dir) { Show(dir, false, {}); }
+
+void WindowFixture::Show(const std::filesystem::path& dir, bool author, MediaFactory media) {
   qt::PlayerSetup setup;
+  setup.Game.Media = std::move(media);
   setup.Game.GameDir = dir;
   setup.Game.SaveFile = game.Dir() / "save.ini";
   setup.Observer = &seen;
+  setup.Author = author;
   setup.Settings = &settings;
   window = std::make_unique<qt::MainWindow>(std::move(setup));
   window->show();

@@ -53,6 +53,7 @@ class WindowFixture : public ::testing::Test {
   // The window on a game folder of its own, its save point in the
   // temporary folder.
   void OpenFolder(const std::filesystem::path& dir);
+  void Show(const std::filesystem::path& dir, bool author, MediaFactory media);
   void Start() { window->StartAction()->trigger(); }
   // Runs the event loop until `done` holds; false after `ms`.
   static bool WaitFor(const std::function<bool()>& done, int ms = 5000);
