@@ -19,8 +19,7 @@
 namespace {
 
 torvane::platform::GameFolder Fixtures() {
-  return torvane::platform::GameFolder(std::filesystem::path(__FILE__).parent_path().parent_path() / "tests" /
-                                       "media" / "sdl" / "fixtures");
+  return torvane::platform::GameFolder(std::filesystem::path(TORVANE_TESTS_DIR) / "media" / "sdl" / "fixtures");
 }
 
 // Before the first device opens the audio: measure the mixer, not a sound card.

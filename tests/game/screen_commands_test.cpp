@@ -8,7 +8,7 @@ namespace {
 using ScreenCommands = GameFixture;
 
 TEST_F(ScreenCommands, FailedSceneLoadKeepsThePreviousPicture) {
-  std::ifstream fixture(std::filesystem::path(__FILE__).parent_path() / "../pictures/fixtures/small.bmp",
+  std::ifstream fixture(std::filesystem::path(TORVANE_PICTURE_FIXTURES) / "small.bmp",
                         std::ios::binary);
   WriteFile("a.bmp", std::string(std::istreambuf_iterator<char>(fixture), {}));
   WriteFile("b.bmp", "BM not a bitmap");

@@ -395,7 +395,7 @@ TEST(IconTest, BrokenIcons) {
 }
 
 Bytes ReadFixture(const char* name) {
-  const auto path = std::filesystem::path(__FILE__).parent_path() / "fixtures" / name;
+  const auto path = std::filesystem::path(TORVANE_PICTURE_FIXTURES) / name;
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in) << path;
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

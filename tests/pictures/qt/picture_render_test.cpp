@@ -127,7 +127,7 @@ TEST(RenderPictureTest, EnhancedMetafileTextAndBitmaps) {
 // The generated fixtures: a dark house on a transparent ground (WMF), and
 // the same as an enhanced metafile.
 TEST(RenderPictureTest, FixtureScenes) {
-  const auto fixtures = std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures";
+  const auto fixtures = std::filesystem::path(TORVANE_PICTURE_FIXTURES);
   const QImage wmf = test::RenderedWmf(ReadFile(fixtures / "scene.wmf"), "fixture_scene_wmf");
   ASSERT_EQ(wmf.size(), QSize(440, 280));
   EXPECT_EQ(At(wmf, 200, 200), Opaque(0xFFFFFF));  // GDI's default white brush

@@ -18,7 +18,7 @@
 namespace torvane {
 namespace {
 
-const std::filesystem::path kFixtures = std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures";
+const std::filesystem::path kFixtures = std::filesystem::path(TORVANE_PICTURE_FIXTURES);
 
 Bytes ReadAll(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
