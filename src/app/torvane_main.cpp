@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "media/media_module.hpp"
+#include "reading/seen_lines.hpp"
 #include "ui/qt/early_start.hpp"
 #include "ui/qt/game_opening.hpp"
 #include "ui/qt/main_window.hpp"
@@ -41,6 +42,11 @@ const char* const kUsage =
     "The 表示 menu scales the window (Ctrl+1 to Ctrl+4, Ctrl+0 to fit the screen),\n"
     "goes fullscreen (F11 or Alt+Enter), takes a screenshot (F12) and opens another\n"
     "game (Ctrl+O). Settings are kept in $XDG_CONFIG_HOME/torvane/torvane.conf.\n"
+    "\n"
+    "Holding Ctrl fast-forwards; F6 toggles fast-forward, F7 skip of read text and\n"
+    "F8 auto-advance (also in the 表示 menu). None of them answers a command list,\n"
+    "the item dialog or a box. The lines seen are kept beside the save point's\n"
+    "fallback, in $XDG_DATA_HOME/torvane/.\n"
     "\n"
     "The save point is Kesmar.ini in the game folder (in any letter case). When it\n"
     "cannot be written, it is kept in a folder of the game's own under\n"
@@ -155,6 +161,7 @@ int main(int argc, char** argv) {
     setup.Author = author;
     if (assets.valid()) setup.Assets = std::move(assets);
     setup.Settings = &settings;
+    setup.SeenLinesFile = torvane::reading::SeenLines::FileForGame(setup.Game.GameDir);
     setup.Game.Media = [&media](const torvane::platform::GameFolder& folder, const torvane::platform::Clock&) {
       return torvane::MediaDevices{media.NewMusic(folder), media.NewSound(folder)};
     };

@@ -13,6 +13,7 @@
 
 #include "game/played_game.hpp"
 #include "platform/clock.hpp"
+#include "reading/clock_speed.hpp"
 #include "ui/qt/choice_list.hpp"
 #include "ui/qt/form_assets.hpp"
 #include "ui/qt/player_settings.hpp"
@@ -25,6 +26,7 @@ class QMenu;
 
 namespace torvane::qt {
 
+class ReadingControls;
 class ViewMenu;
 
 // What the window plays, with which devices, and who watches it.
@@ -44,6 +46,9 @@ struct PlayerSetup {
   // Opens another game in place of this one, for 「ゲームを開く…」 and
   // the recent games; none: those items are left out.
   std::function<void(const QString& path)> OpenGame;
+  // Where the lines seen are kept, for skip of read text; none: nothing
+  // counts as seen and nothing is written.
+  std::optional<std::filesystem::path> SeenLinesFile;
 };
 
 // The main window: renders TForm1's model, forwards presses, menu commands
@@ -72,6 +77,8 @@ class MainWindow final : public QMainWindow, public ModalHost {
 
   // The 表示 menu, its items made if they are not yet.
   ViewMenu& View();
+  // Fast-forward, skip of read text and auto-advance.
+  ReadingControls& Reading() { return *reading_; }
   PlayerSettings& Settings() const { return *settings_; }
   // How the model lies on the client widget now.
   const ViewScale& Scale() const { return view_; }
@@ -128,7 +135,9 @@ class MainWindow final : public QMainWindow, public ModalHost {
   void KeepOnScreen();
 
   GameObserver quiet_;  // the observer when none is given
-  platform::SteadyClock clock_;
+  // The steady clock, faster while fast-forward runs.
+  reading::SpeedClock clock_;
+  std::unique_ptr<ReadingControls> reading_;
   PlayedGame game_;
   FormAssets assets_;
   TForm1& form_;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,9 @@ class WindowFixture : public ::testing::Test {
   Observations seen;
   // The window's settings, in memory: set them before opening.
   qt::PlayerSettings settings;
+  // Where the window keeps the lines seen: set it before opening; none
+  // keeps nothing.
+  std::optional<std::filesystem::path> seen_lines;
   std::unique_ptr<qt::MainWindow> window;
 };
 
