@@ -25,6 +25,7 @@ class QMenu;
 
 namespace torvane::qt {
 
+class PlayerSound;
 class ViewMenu;
 
 // What the window plays, with which devices, and who watches it.
@@ -73,6 +74,7 @@ class MainWindow final : public QMainWindow, public ModalHost {
   // The 表示 menu, its items made if they are not yet.
   ViewMenu& View();
   PlayerSettings& Settings() const { return *settings_; }
+  PlayerSound& Sound() const { return *sound_; }
   // How the model lies on the client widget now.
   const ViewScale& Scale() const { return view_; }
   // The settings' scale (0: fit the screen) and smoothing, applied now.
@@ -151,6 +153,7 @@ class MainWindow final : public QMainWindow, public ModalHost {
   PlayerSettings* settings_ = nullptr;
   std::function<void(const QString&)> open_game_;
   ViewMenu* view_menu_ = nullptr;
+  std::unique_ptr<PlayerSound> sound_;  // goes before game_'s devices
   QString game_name_;
   ViewScale view_;
   bool fullscreen_ = false;
