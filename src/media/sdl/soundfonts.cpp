@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <fluidsynth.h>
+#include <malloc.h>
 
 #include <cstdio>
 #include <mutex>
@@ -76,6 +77,9 @@ int LoadSoundfont(fluid_synth_t* synth) {
     }
     if (!chosen_font.empty() && path != chosen_font) WarnChosenOnce();
     Mix_SetSoundFonts(path.c_str());
+    // Reading the soundfont's tables leaves megabytes of freed scratch in
+    // the heap for the rest of the run; it goes back to the system here.
+    malloc_trim(0);
     return id;
   }
   if (!chosen_font.empty()) WarnChosenOnce();
