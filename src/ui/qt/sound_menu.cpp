@@ -19,10 +19,12 @@ QAction* Step(const QActionGroup* group, int percent) {
 
 SoundMenu::SoundMenu(QMenu& menu) : QObject(&menu) {
   QMenu* music = menu.addMenu(QStringLiteral("音楽の音量(&B)"));
+  music->setFont(menu.font());
   music_ = AddVolumes(*music, [this](int percent) {
     if (OnMusicVolume) OnMusicVolume(percent);
   });
   QMenu* effects = menu.addMenu(QStringLiteral("効果音の音量(&E)"));
+  effects->setFont(menu.font());
   effects_ = AddVolumes(*effects, [this](int percent) {
     if (OnEffectsVolume) OnEffectsVolume(percent);
   });
@@ -64,11 +66,9 @@ SoundMenu::SoundMenu(QMenu& menu) : QObject(&menu) {
 QActionGroup* SoundMenu::AddVolumes(QMenu& menu, const std::function<void(int)>& chosen) {
   auto* group = new QActionGroup(this);
   for (int percent = 100; percent >= 0; percent -= 10) {
-    // 1 to 9 and 0 as mnemonics, from the loudest down, so that a step is
-    // two keys away.
-    const QString mnemonic = percent == 100 ? QStringLiteral("&1") : percent == 0 ? QStringLiteral("&0")
-                                                                                   : QStringLiteral("&%1").arg(11 - percent / 10);
-    QAction* action = menu.addAction(QStringLiteral("%1 %2 %").arg(mnemonic).arg(percent));
+    // The tens digit is the key: 5 for 50 %, 0 for silence; 100 % is M.
+    const QString text = percent == 100 ? QStringLiteral("100 %(&M)") : QStringLiteral("&%1 %").arg(percent);
+    QAction* action = menu.addAction(text);
     action->setCheckable(true);
     action->setData(percent);
     group->addAction(action);

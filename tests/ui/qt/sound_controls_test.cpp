@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QSet>
 #include <QSettings>
 
 #include "media/silent_media.hpp"
@@ -80,6 +81,22 @@ TEST_F(SoundControlsTest, AtTheDefaultsTheDevicesAreToldNothing) {
   EXPECT_FALSE(Menu().MuteAction()->isChecked());
   EXPECT_TRUE(Menu().AutomaticSoundfontAction()->isChecked());
   EXPECT_FALSE(Menu().NoticeAction()->isVisible());
+}
+
+// Every step is two keys away once its submenu is open: each has a
+// mnemonic of its own.
+TEST_F(SoundControlsTest, EveryVolumeStepHasAKeyOfItsOwn) {
+  OpenWithLevels();
+  for (auto step : {&qt::SoundMenu::MusicVolumeAction, &qt::SoundMenu::EffectsVolumeAction}) {
+    QSet<QChar> keys;
+    for (int percent = 0; percent <= 100; percent += 10) {
+      const QString text = (Menu().*step)(percent)->text();
+      const qsizetype at = text.indexOf(QLatin1Char('&'));
+      ASSERT_GE(at, 0) << text.toStdString();
+      keys.insert(text.at(at + 1).toUpper());
+    }
+    EXPECT_EQ(keys.size(), 11);
+  }
 }
 
 TEST_F(SoundControlsTest, VolumesAndMuteReachTheDevicesAndTheSettingsFile) {
