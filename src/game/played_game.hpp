@@ -42,6 +42,7 @@ class PlayedGame {
   const SavePointFile& SavePoint() const { return save_point_; }
   std::optional<WaitKind> Waiting() const { return WhatGameWaitsFor(form_); }
   MusicDevice& Music() { return media_.Music(); }
+  SoundDevice& Sounds() { return media_.Sounds(); }
   // Makes the devices now rather than when the game first needs them.
   void MakeMediaDevices() { media_.MakeDevices(); }
 

@@ -23,6 +23,18 @@ class DeferredMedia::LateMusic final : public MusicDevice {
     media_.played_out_ = notice;
     if (Made()) Made()->OnPlayedOut(std::move(notice));
   }
+  void SetVolume(int percent) override {
+    media_.music_volume_ = percent;
+    if (Made()) Made()->SetVolume(percent);
+  }
+  void ChooseSoundfont(const std::string& path) override {
+    media_.soundfont_ = path;
+    if (Made()) Made()->ChooseSoundfont(path);
+  }
+  void OnSilentMidi(std::function<void(const std::string&)> notice) override {
+    media_.silent_midi_ = notice;
+    if (Made()) Made()->OnSilentMidi(std::move(notice));
+  }
 
  private:
   MusicDevice* Made() const { return media_.devices_.Music.get(); }
@@ -39,6 +51,10 @@ class DeferredMedia::LateSound final : public SoundDevice {
   bool Play(BytesView file) override {
     media_.MakeDevices();
     return media_.devices_.Sounds->Play(file);
+  }
+  void SetVolume(int percent) override {
+    media_.effects_volume_ = percent;
+    if (media_.devices_.Sounds) media_.devices_.Sounds->SetVolume(percent);
   }
 
  private:
@@ -64,6 +80,10 @@ void DeferredMedia::MakeDevices() {
   if (!devices_.Music) devices_.Music = std::make_unique<SilentMusic>(folder_);
   if (!devices_.Sounds) devices_.Sounds = std::make_unique<SilentSound>(folder_);
   if (played_out_) devices_.Music->OnPlayedOut(played_out_);
+  if (music_volume_) devices_.Music->SetVolume(*music_volume_);
+  if (soundfont_) devices_.Music->ChooseSoundfont(*soundfont_);
+  if (silent_midi_) devices_.Music->OnSilentMidi(silent_midi_);
+  if (effects_volume_) devices_.Sounds->SetVolume(*effects_volume_);
 }
 
 }  // namespace torvane

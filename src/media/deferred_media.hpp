@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "media/media_devices.hpp"
 
@@ -30,6 +32,11 @@ class DeferredMedia {
   const platform::Clock& clock_;
   MediaDevices devices_;
   std::function<void()> played_out_;  // for the music once it is made
+  // What the player set before the devices were made, for when they are.
+  std::optional<int> music_volume_;
+  std::optional<int> effects_volume_;
+  std::optional<std::string> soundfont_;
+  std::function<void(const std::string&)> silent_midi_;
   std::unique_ptr<LateMusic> music_;
   std::unique_ptr<LateSound> sounds_;
 };

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/bytes.hpp"
 #include "platform/clock.hpp"
@@ -36,6 +37,17 @@ class MusicDevice {
   // effect opens it again. Returns after how many milliseconds to ask
   // again, an effect still sounding, or 0 when there is no need.
   virtual std::int64_t ReleaseWhenQuiet() { return 0; }
+
+  // What a player hears, never what the game sees: the music's level in
+  // percent, 0 to 100, where 100 is the file's own. It holds for the track
+  // playing, at once, and for every later one. Devices nobody hears ignore it.
+  virtual void SetVolume(int /*percent*/) {}
+  // A soundfont file the player chose for MIDI, tried before the usual
+  // places; empty for those alone. From the next track opened on.
+  virtual void ChooseSoundfont(const std::string& /*path*/) {}
+  // Asks to be told, on the thread that opens tracks, once a run, when MIDI
+  // plays silently because no soundfont could be loaded.
+  virtual void OnSilentMidi(std::function<void(const std::string& why)> /*notice*/) {}
 };
 
 // Fire-and-forget sound effects: asynchronous, silent when the sound is
@@ -46,6 +58,8 @@ class SoundDevice {
   virtual ~SoundDevice() = default;
   // True when the effect started.
   virtual bool Play(BytesView file) = 0;
+  // The effects' level, as MusicDevice::SetVolume is the music's.
+  virtual void SetVolume(int /*percent*/) {}
 };
 
 // A game's two devices, made for its folder and its clock.

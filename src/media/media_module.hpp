@@ -21,7 +21,7 @@ struct MediaModuleApi {
   SoundDevice* (*NewSound)(const platform::GameFolder& folder);
 };
 
-inline constexpr int kMediaModuleVersion = 1;
+inline constexpr int kMediaModuleVersion = 2;
 // The module's one exported symbol: extern "C" const MediaModuleApi* torvane_media_module().
 inline constexpr char kMediaModuleEntry[] = "torvane_media_module";
 inline constexpr char kMediaModuleFile[] = "torvane-sdl-media.so";

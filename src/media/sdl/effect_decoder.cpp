@@ -7,7 +7,12 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
+
+#include "media/sdl/midi_track.hpp"
+#include "media/sdl/soundfonts.hpp"
 
 namespace torvane::sdl {
 namespace {
@@ -178,40 +183,131 @@ Decoded CutSampled(std::string_view bytes) {
   return Finish(cut, false);
 }
 
-// MIDI with FluidSynth as SDL_mixer plays it: the same soundfonts, at the
-// mixer's rate, until the player is done or the cut is full.
-int LoadSoundFont(const char* path, void* synth) {
-  return fluid_synth_sfload(static_cast<fluid_synth_t*>(synth), path, 1) != FLUID_FAILED;
-}
+// MIDI with FluidSynth as SDL_mixer plays it: a synthesizer of the
+// effect's own at the mixer's rate, rendered in the mixer's buffer size
+// until the player is done, as the mixer's decoder renders it. The
+// soundfont is loaded once per run, on a synthesizer that never plays, and
+// lent to each effect's: the same soundfont and a fresh synthesizer give
+// the same samples, without reading the file again.
+class EffectSynth {
+ public:
+  EffectSynth() : mixer_(QueryMixer()) {
+    fluid_sfont_t* font = Font();
+    if (!font) return;
+    settings_ = new_fluid_settings();
+    if (!settings_) return;
+    fluid_settings_setnum(settings_, "synth.sample-rate", mixer_.freq);
+    // Render as fast as the CPU goes, not on the wall clock.
+    fluid_settings_setstr(settings_, "player.timing-source", "sample");
+    synth_ = new_fluid_synth(settings_);
+    if (synth_ && fluid_synth_add_sfont(synth_, font) != FLUID_FAILED) font_ = font;
+  }
+  ~EffectSynth() {
+    // Taking the soundfont back resets the presets, which warns of each
+    // channel left without one.
+    const QuietFluidSynth quiet;
+    if (font_) fluid_synth_remove_sfont(synth_, font_);
+    if (synth_) delete_fluid_synth(synth_);
+    if (settings_) delete_fluid_settings(settings_);
+  }
+  EffectSynth(const EffectSynth&) = delete;
+  EffectSynth& operator=(const EffectSynth&) = delete;
+
+  fluid_synth_t* Synth() const { return font_ ? synth_ : nullptr; }
+  const MixerFormat& Mixer() const { return mixer_; }
+
+ private:
+  // The soundfont of the effects, made again for another choice.
+  static fluid_sfont_t* Font() {
+    static fluid_settings_t* settings = nullptr;
+    static fluid_synth_t* holder = nullptr;
+    static fluid_sfont_t* font = nullptr;
+    static int choice = -1;
+    if (choice == SoundfontChoice()) return font;
+    choice = SoundfontChoice();
+    if (holder) delete_fluid_synth(holder);
+    if (settings) delete_fluid_settings(settings);
+    font = nullptr;
+    settings = new_fluid_settings();
+    if (!settings) return nullptr;
+    // Only what an effect's presets need is read, when it first selects them.
+    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    holder = new_fluid_synth(settings);
+    const int id = holder ? LoadSoundfont(holder) : FLUID_FAILED;
+    if (id != FLUID_FAILED) font = fluid_synth_get_sfont_by_id(holder, id);
+    return font;
+  }
+
+  MixerFormat mixer_;
+  fluid_settings_t* settings_ = nullptr;
+  fluid_synth_t* synth_ = nullptr;
+  fluid_sfont_t* font_ = nullptr;
+};
+
+// The mixer's music buffer, in frames (sdl_audio.cpp opens it so).
+constexpr int kMixerFrames = 2048;
+
+// One effect at a time: the effects' soundfont is shared.
+std::mutex midi_effects;
 
 Decoded CutMidi(std::string_view bytes) {
-  const MixerFormat mixer = QueryMixer();
-  const std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)> settings(new_fluid_settings(),
-                                                                                     &delete_fluid_settings);
-  if (!settings) return {};
-  fluid_settings_setnum(settings.get(), "synth.sample-rate", mixer.freq);
-  // Render as fast as the CPU goes, not on the wall clock.
-  fluid_settings_setstr(settings.get(), "player.timing-source", "sample");
-  const std::unique_ptr<fluid_synth_t, decltype(&delete_fluid_synth)> synth(new_fluid_synth(settings.get()),
-                                                                            &delete_fluid_synth);
-  if (!synth || !Mix_EachSoundFont(LoadSoundFont, synth.get())) return {};
-  const std::unique_ptr<fluid_player_t, decltype(&delete_fluid_player)> player(new_fluid_player(synth.get()),
+  const std::lock_guard lock(midi_effects);
+  const EffectSynth effect;
+  if (!effect.Synth()) return {};
+  const std::unique_ptr<fluid_player_t, decltype(&delete_fluid_player)> player(new_fluid_player(effect.Synth()),
                                                                                &delete_fluid_player);
   if (!player || fluid_player_add_mem(player.get(), bytes.data(), bytes.size()) != FLUID_OK ||
       fluid_player_play(player.get()) != FLUID_OK) {
     return {};
   }
-  // SDL_mixer renders the same synthesizer until the same player status.
-  CutChunk cut(AUDIO_S16SYS, 2, mixer.freq);
+  CutChunk cut(AUDIO_S16SYS, 2, effect.Mixer().freq);
   if (!cut.Valid()) return {};
-  constexpr int kFrames = 1024;
-  std::vector<Sint16> block(kFrames * 2);
+  std::vector<Sint16> block(kMixerFrames * 2);
   while (fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING) {
-    fluid_synth_write_s16(synth.get(), kFrames, block.data(), 0, 2, block.data(), 1, 2);
-    if (!cut.Put(block.data(), kFrames * 4)) break;
+    fluid_synth_write_s16(effect.Synth(), kMixerFrames, block.data(), 0, 2, block.data(), 1, 2);
+    if (!cut.Put(block.data(), kMixerFrames * 4)) break;
   }
   fluid_player_stop(player.get());
   return Finish(cut, true);
+}
+
+// A MIDI effect the effects' synthesizer takes, decoded without the
+// mixer: exactly the chunk Mix_LoadWAV_RW makes of it when it ends within
+// the cut (the mixer's format is the synthesizer's own), its first
+// kEffectCutSeconds otherwise. Nothing when the mixer is to decide: no
+// soundfont, another format, or bytes the player refuses.
+std::optional<ChunkPtr> LoadMidi(std::string_view bytes) {
+  const std::lock_guard lock(midi_effects);
+  const EffectSynth effect;
+  const MixerFormat& mixer = effect.Mixer();
+  if (!effect.Synth() || mixer.format != AUDIO_S16SYS || mixer.channels != 2) return std::nullopt;
+  const std::unique_ptr<fluid_player_t, decltype(&delete_fluid_player)> player(new_fluid_player(effect.Synth()),
+                                                                               &delete_fluid_player);
+  if (!player || fluid_player_add_mem(player.get(), bytes.data(), bytes.size()) != FLUID_OK ||
+      fluid_player_play(player.get()) != FLUID_OK) {
+    return std::nullopt;
+  }
+  const Uint32 cut = EffectCutBytes();
+  constexpr Uint32 kBlockBytes = kMixerFrames * 4;
+  // Grown as it renders: a short effect holds only its own length.
+  std::vector<Uint8> samples;
+  while (fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING && samples.size() < cut) {
+    samples.resize(samples.size() + kBlockBytes);
+    fluid_synth_write_s16(effect.Synth(), kMixerFrames, samples.data() + samples.size() - kBlockBytes, 0, 2,
+                          samples.data() + samples.size() - kBlockBytes, 1, 2);
+  }
+  fluid_player_stop(player.get());
+  const Uint32 length = std::min<Uint32>(static_cast<Uint32>(samples.size()), cut);
+  auto* buffer = static_cast<Uint8*>(SDL_malloc(std::max<Uint32>(length, 1)));
+  if (!buffer) return ChunkPtr();
+  std::memcpy(buffer, samples.data(), length);
+  ChunkPtr chunk(Mix_QuickLoad_RAW(buffer, length));
+  if (!chunk) {
+    SDL_free(buffer);
+    return ChunkPtr();
+  }
+  chunk->allocated = 1;  // Mix_FreeChunk now SDL_frees the buffer
+  return chunk;
 }
 
 // Trackers with libmodplug, whose settings are global and were set by
@@ -251,6 +347,9 @@ Decoded CutByType(Mix_MusicType type, std::string_view bytes) {
 // only what ends within it goes to Mix_LoadWAV_RW, so that a length a
 // header claims is never what bounds the work.
 ChunkPtr LoadThroughMusic(std::string_view bytes) {
+  if (MidiTrack::IsMidi(bytes)) {
+    if (std::optional<ChunkPtr> midi = LoadMidi(bytes)) return std::move(*midi);
+  }
   Mix_MusicType type;
   double seconds;
   {

@@ -20,10 +20,15 @@ class MidiTrack {
   static bool IsMidi(std::string_view bytes);
 
   // The track in `bytes`, when the mixer's FluidSynth decoder would accept
-  // it; null when the shared synthesizer has no soundfont or cannot play
-  // the mixer's format, and the mixer's own decoders are to decide. The
-  // audio must be open.
+  // it; null when the shared synthesizer cannot play the mixer's format or
+  // refuses the bytes, and the mixer's own decoders are to decide. With no
+  // soundfont to load, the track plays to no sound. The audio must be open.
   static std::unique_ptr<MidiTrack> Open(std::string bytes);
+
+  // The music's level in percent, as the synthesizer's gain: the mixer's
+  // own music volume does not reach what is hooked into its music slot.
+  // At once, and for every later track.
+  static void SetLevel(int percent);
 
   ~MidiTrack();
   MidiTrack(const MidiTrack&) = delete;
@@ -39,6 +44,8 @@ class MidiTrack {
   bool Paused() const;
   // Frees the music slot; the track can be started again.
   void Halt();
+  // Plays to no sound, for want of a soundfont.
+  bool Silent() const { return silent_; }
 
   // Whether any track holds the mixer's music slot.
   static bool AnyStarted();
@@ -55,6 +62,7 @@ class MidiTrack {
   State state_ = State::Stopped;
   _fluid_player_t* player_ = nullptr;
   bool hooked_ = false;
+  bool silent_ = false;
 };
 
 }  // namespace torvane::sdl

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <system_error>
 
 #include "media/sdl/effect_decoder.hpp"
+#include "media/sdl/soundfonts.hpp"
 #include "platform/script_error.hpp"
 
 namespace torvane::sdl {
@@ -21,8 +23,12 @@ bool audio_open = false;
 bool audio_held = false;  // silent: its thread held, never let go
 bool closed_at_exit = false;
 
-// Debian's General MIDI soundfonts, the smaller one first.
-constexpr const char* kSoundFonts[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2"};
+// The player's levels, kept while the audio is closed and set again when it
+// opens: the mixer starts every open at full volume.
+int music_level = 100;
+int effects_level = 100;
+
+int MixerVolume(int percent) { return (percent * MIX_MAX_VOLUME + 50) / 100; }
 
 // ALSA reports a missing sound card in eight lines of its own on stderr;
 // the one warning below says it all. Its handler is silenced only while the
@@ -72,16 +78,6 @@ void HoldMixerThread() {
   }
 }
 
-void ChooseSoundFont() {
-  if (SDL_getenv("SDL_SOUNDFONTS") != nullptr) return;  // the user's choice wins
-  for (const char* font : kSoundFonts) {
-    std::error_code error;
-    if (std::filesystem::is_regular_file(font, error)) {
-      Mix_SetSoundFonts(font);
-      return;
-    }
-  }
-}
 
 // The audio thread must be gone before the process tears down the libraries
 // it runs in.
@@ -135,7 +131,9 @@ void OpenAudio(AudioOutput output) {
     return;
   }
   Mix_ReserveChannels(kEffectChannel + 1);
-  ChooseSoundFont();
+  TellMixerSoundfont();
+  Mix_VolumeMusic(MixerVolume(music_level));
+  Mix_Volume(kEffectChannel, MixerVolume(effects_level));
   audio_open = true;
   if (silent) {
     // The dummy driver's thread mixes silence in real time, waking every
@@ -151,6 +149,19 @@ void OpenAudio(AudioOutput output) {
   }
   if (!closed_at_exit) std::atexit(CloseAudio);
   closed_at_exit = true;
+}
+
+void SetMusicLevel(int percent) {
+  std::lock_guard lock(audio_mutex);
+  music_level = std::clamp(percent, 0, 100);
+  MidiTrack::SetLevel(music_level);
+  if (audio_open) Mix_VolumeMusic(MixerVolume(music_level));
+}
+
+void SetEffectsLevel(int percent) {
+  std::lock_guard lock(audio_mutex);
+  effects_level = std::clamp(percent, 0, 100);
+  if (audio_open) Mix_Volume(kEffectChannel, MixerVolume(effects_level));
 }
 
 std::int64_t ReleaseAudioIfQuiet() {

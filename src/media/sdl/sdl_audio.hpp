@@ -31,6 +31,12 @@ void OpenAudio(AudioOutput output);
 // after how many milliseconds to try again, an effect still sounding, or 0.
 std::int64_t ReleaseAudioIfQuiet();
 
+// The player's levels in percent, 0 to 100: the music's (the mixer's music
+// and the MIDI synthesizer's gain) and the effects' channel's. At once on
+// what plays, and kept while the audio is closed.
+void SetMusicLevel(int percent);
+void SetEffectsLevel(int percent);
+
 // The channel effects play on; it is kept out of Mix_PlayChannel(-1, ...).
 inline constexpr int kEffectChannel = 0;
 

@@ -1,9 +1,11 @@
 #include "media/sdl/sdl_media.hpp"
 
+#include <cstdio>
 #include <mutex>
 #include <utility>
 
 #include "media/sdl/sdl_audio.hpp"
+#include "media/sdl/soundfonts.hpp"
 
 namespace torvane {
 
@@ -63,7 +65,20 @@ void SdlMusic::Open(BytesView file) {
   Mix_HookMusicFinished(TrackFinished);
   sdl::MidiTrack::SetPlayedOut(TrackFinished);
   track_ = std::make_unique<Track>(Track{sdl::LoadMusic(folder_, file)});
+  static bool told_silent = false;  // the synthesizer is one a process
+  if (track_->music.Midi && track_->music.Midi->Silent() && !told_silent) {
+    told_silent = true;
+    const std::string why = "no soundfont for MIDI music could be loaded; MIDI plays silently";
+    std::fprintf(stderr, "torvane: %s\n", why.c_str());
+    if (silent_midi_) silent_midi_(why);
+  }
 }
+
+void SdlMusic::SetVolume(int percent) { sdl::SetMusicLevel(percent); }
+
+void SdlMusic::ChooseSoundfont(const std::string& path) { sdl::ChooseSoundfont(path); }
+
+void SdlMusic::OnSilentMidi(std::function<void(const std::string&)> notice) { silent_midi_ = std::move(notice); }
 
 void SdlMusic::Play() {
   if (!track_) return;
@@ -94,6 +109,8 @@ double SdlMusic::PositionSeconds() const {
 }
 
 SdlSound::SdlSound(const platform::GameFolder& folder) : folder_(folder) {}
+
+void SdlSound::SetVolume(int percent) { sdl::SetEffectsLevel(percent); }
 
 SdlSound::~SdlSound() {
   if (playing_) Mix_HaltChannel(sdl::kEffectChannel);

@@ -29,6 +29,10 @@ class SdlMusic final : public MusicDevice {
   void OnPlayedOut(std::function<void()> notice) override;
   // Only with no track open: the loop timer restarts an open one.
   std::int64_t ReleaseWhenQuiet() override;
+  void SetVolume(int percent) override;
+  void ChooseSoundfont(const std::string& path) override;
+  // Also told on stderr, once a run.
+  void OnSilentMidi(std::function<void(const std::string& why)> notice) override;
 
   // Where the open track stands in seconds, or -1 when there is none or its
   // decoder cannot tell (MIDI).
@@ -38,6 +42,7 @@ class SdlMusic final : public MusicDevice {
   struct Track;
   const platform::GameFolder& folder_;
   std::unique_ptr<Track> track_;
+  std::function<void(const std::string&)> silent_midi_;
 };
 
 // Effects on one mixer channel of their own, apart from the music: a new
@@ -53,6 +58,7 @@ class SdlSound final : public SoundDevice {
   // Ends the effect still playing, then starts `file` when it can be found
   // and decoded; false, with no message, when it cannot.
   bool Play(BytesView file) override;
+  void SetVolume(int percent) override;
 
  private:
   struct Effect;

@@ -23,6 +23,7 @@
 #include "ui/qt/client_image.hpp"
 #include "ui/qt/form_painter.hpp"
 #include "ui/qt/item_dialog_window.hpp"
+#include "ui/qt/player_sound.hpp"
 #include "ui/qt/reading_controls.hpp"
 #include "ui/qt/view_menu.hpp"
 
@@ -143,6 +144,7 @@ MainWindow::MainWindow(PlayerSetup setup)
 
   client_ = new ClientArea(*this);
   setCentralWidget(client_);
+  sound_ = std::make_unique<PlayerSound>(*settings_, game_.Music(), game_.Sounds(), *client_);
 
   // Japanese menus in the Japanese UI font's place, so no fallback font is
   // searched for on start-up.
@@ -226,6 +228,7 @@ ViewMenu& MainWindow::View() {
     reading_->AddMenuItems(*view_menu_->Menu());
     for (QAction* action : view_menu_->Menu()->actions()) addAction(action);
     view_menu_->SetRecentGames(settings_->RecentGames());
+    sound_->Attach(*view_menu_->Sound());
     View().Show(settings_->Scale(), fullscreen_, settings_->Smooth());
   }
   return *view_menu_;

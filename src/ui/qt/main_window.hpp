@@ -26,6 +26,7 @@ class QMenu;
 
 namespace torvane::qt {
 
+class PlayerSound;
 class ReadingControls;
 class ViewMenu;
 
@@ -80,6 +81,7 @@ class MainWindow final : public QMainWindow, public ModalHost {
   // Fast-forward, skip of read text and auto-advance.
   ReadingControls& Reading() { return *reading_; }
   PlayerSettings& Settings() const { return *settings_; }
+  PlayerSound& Sound() const { return *sound_; }
   // How the model lies on the client widget now.
   const ViewScale& Scale() const { return view_; }
   // The settings' scale (0: fit the screen) and smoothing, applied now.
@@ -160,6 +162,7 @@ class MainWindow final : public QMainWindow, public ModalHost {
   PlayerSettings* settings_ = nullptr;
   std::function<void(const QString&)> open_game_;
   ViewMenu* view_menu_ = nullptr;
+  std::unique_ptr<PlayerSound> sound_;  // goes before game_'s devices
   QString game_name_;
   ViewScale view_;
   bool fullscreen_ = false;

@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "ui/qt/sound_menu.hpp"
+
 namespace torvane::qt {
 
 ViewMenu::ViewMenu(QMenuBar& bar, const QFont& font, bool can_open_games)
@@ -48,6 +50,8 @@ bool ViewMenu::Fill() {
   connect(smooth_, &QAction::toggled, this, [this](bool on) {
     if (OnSmooth) OnSmooth(on);
   });
+  menu_->addSeparator();
+  sound_ = new SoundMenu(*menu_);
   menu_->addSeparator();
   screenshot_ = menu_->addAction(QStringLiteral("スクリーンショット(&P)"));
   screenshot_->setShortcut(QKeySequence(Qt::Key_F12));

@@ -14,9 +14,11 @@ class QMenuBar;
 namespace torvane::qt {
 
 // 「表示(&V)」, the player's own menu after the game's: the view's scale,
-// fullscreen, smoothing, the screenshot, and opening a game. Its keys are
-// ones no game uses: Ctrl with a digit or O, F11, Alt+Enter, F12. It only
+// fullscreen, smoothing, sound, the screenshot, and opening a game. Its keys
+// are ones no game uses: Ctrl with a digit, M or O, F11, Alt+Enter, F12. It only
 // reports what was chosen; the window acts on it.
+class SoundMenu;
+
 class ViewMenu final : public QObject {
  public:
   // Added to `bar` after the menus already there, its title alone: the
@@ -40,6 +42,8 @@ class ViewMenu final : public QObject {
   QAction* ScreenshotAction() const { return screenshot_; }
   QAction* OpenAction() const { return open_; }
   QMenu* RecentMenu() const { return recent_; }
+  // The sound items, made with the others.
+  SoundMenu* Sound() const { return sound_; }
 
   // Checks the items that are in force.
   void Show(int scale, bool fullscreen, bool smooth);
@@ -55,6 +59,7 @@ class ViewMenu final : public QObject {
   QAction* screenshot_ = nullptr;
   QAction* open_ = nullptr;
   QMenu* recent_ = nullptr;
+  SoundMenu* sound_ = nullptr;
 };
 
 }  // namespace torvane::qt

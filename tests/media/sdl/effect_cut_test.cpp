@@ -155,6 +155,19 @@ TEST_F(EffectCutTest, EffectsWithinTheCutDecodeAsBefore) {
   }
 }
 
+// Every MIDI effect renders on a fresh synthesizer lent the soundfont
+// loaded once: what came before leaves nothing in its sound.
+TEST_F(EffectCutTest, MidiEffectsSoundTheSameWhateverCameBefore) {
+  const std::string tune = Fixture("tune.mid");
+  const ChunkPtr first = DecodeEffect(tune);
+  const ChunkPtr other = DecodeEffect(Fixture("long.mid"));
+  const ChunkPtr again = DecodeEffect(tune);
+  ASSERT_TRUE(first && other && again);
+  EXPECT_GT(Peak(*first, 0, first->alen), 1000);
+  ASSERT_EQ(again->alen, first->alen);
+  EXPECT_EQ(std::memcmp(again->abuf, first->abuf, first->alen), 0);
+}
+
 TEST_F(EffectCutTest, TheSameBytesAreRefusedAsBefore) {
   // long.mid is left out: in full it is hours of synthesis.
   std::vector<std::pair<std::string, std::string>> effects{

@@ -1,0 +1,106 @@
+#include "media/sdl/soundfonts.hpp"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <fluidsynth.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <mutex>
+#include <set>
+
+#include "media/soundfont_search.hpp"
+
+namespace torvane::sdl {
+namespace {
+
+std::mutex font_mutex;
+std::filesystem::path chosen_font;
+std::filesystem::path font_root = "/";
+int choice = 0;
+std::set<std::filesystem::path> refused;  // by FluidSynth, for this choice
+bool warned_chosen = false;
+
+thread_local int quiet_depth = 0;
+
+void FilteredLog(int level, const char* message, void* /*data*/) {
+  if (quiet_depth == 0) fluid_default_log_function(level, message, nullptr);
+}
+
+// Set once, before any synthesizer exists; the filter reads a thread's own
+// counter only.
+void InstallLogFilter() {
+  static std::once_flag installed;
+  std::call_once(installed, [] {
+    fluid_set_log_function(FLUID_ERR, FilteredLog, nullptr);
+    fluid_set_log_function(FLUID_WARN, FilteredLog, nullptr);
+  });
+}
+
+void WarnChosenOnce() {
+  if (warned_chosen) return;
+  warned_chosen = true;
+  std::fprintf(stderr, "torvane: the chosen soundfont %s cannot be used; trying the usual places\n",
+               chosen_font.c_str());
+}
+
+}  // namespace
+
+void ChooseSoundfont(const std::filesystem::path& chosen, const std::filesystem::path& root) {
+  const std::lock_guard lock(font_mutex);
+  if (chosen == chosen_font && root == font_root) return;
+  chosen_font = chosen;
+  font_root = root;
+  ++choice;
+  refused.clear();
+  warned_chosen = false;
+}
+
+int SoundfontChoice() {
+  const std::lock_guard lock(font_mutex);
+  return choice;
+}
+
+int LoadSoundfont(fluid_synth_t* synth) {
+  InstallLogFilter();
+  const std::lock_guard lock(font_mutex);
+  const char* env = SDL_getenv("SDL_SOUNDFONTS");
+  const QuietFluidSynth quiet;
+  for (const std::filesystem::path& path : SoundfontCandidates(chosen_font, env ? env : "", font_root, IsReadableFile)) {
+    if (refused.count(path)) continue;
+    // Checked first: handed anything else, FluidSynth's DLS reader
+    // complains on stderr past any log function.
+    const int id = fluid_is_soundfont(path.c_str()) ? fluid_synth_sfload(synth, path.c_str(), 1) : FLUID_FAILED;
+    if (id == FLUID_FAILED) {
+      refused.insert(path);
+      continue;
+    }
+    if (!chosen_font.empty() && path != chosen_font) WarnChosenOnce();
+    Mix_SetSoundFonts(path.c_str());
+    // Reading the soundfont's tables leaves megabytes of freed scratch in
+    // the heap for the rest of the run; it goes back to the system here.
+    malloc_trim(0);
+    return id;
+  }
+  if (!chosen_font.empty()) WarnChosenOnce();
+  return -1;
+}
+
+void TellMixerSoundfont() {
+  const std::lock_guard lock(font_mutex);
+  const char* env = SDL_getenv("SDL_SOUNDFONTS");
+  for (const std::filesystem::path& path : SoundfontCandidates(chosen_font, env ? env : "", font_root, IsReadableFile)) {
+    if (refused.count(path)) continue;
+    Mix_SetSoundFonts(path.c_str());
+    return;
+  }
+}
+
+QuietFluidSynth::QuietFluidSynth() {
+  InstallLogFilter();
+  ++quiet_depth;
+}
+
+QuietFluidSynth::~QuietFluidSynth() { --quiet_depth; }
+
+}  // namespace torvane::sdl

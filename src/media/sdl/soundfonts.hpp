@@ -1,0 +1,41 @@
+#pragma once
+
+// Which soundfont MIDI plays with, for the music's synthesizer and the
+// effects' alike, so that both load the same file, each once per run.
+#include <filesystem>
+#include <string>
+
+struct _fluid_synth_t;
+
+namespace torvane::sdl {
+
+// The player's chosen file, tried first (soundfont_search.hpp); `root` is
+// where the systems' usual places are looked for, "/" but in tests. Counts
+// as a new choice when it differs from the one before.
+void ChooseSoundfont(const std::filesystem::path& chosen, const std::filesystem::path& root = "/");
+
+// Goes up with every new choice: a synthesizer made for an older one loads
+// its soundfont again.
+int SoundfontChoice();
+
+// Loads into `synth` the first candidate FluidSynth takes, quietly, and
+// tells the mixer's own decoders to use it too. Its id in `synth`, or -1
+// when none loads. A chosen file that cannot be used is warned of once.
+int LoadSoundfont(_fluid_synth_t* synth);
+
+// Names the first candidate to the mixer's own decoders, unloaded: what
+// they use until a synthesizer has loaded one.
+void TellMixerSoundfont();
+
+// While one lives, FluidSynth's warnings and errors on this thread are not
+// printed: a file tried and refused, a preset gone with a soundfont taken
+// back, are expected here and reported, when they matter, by torvane.
+class QuietFluidSynth {
+ public:
+  QuietFluidSynth();
+  ~QuietFluidSynth();
+  QuietFluidSynth(const QuietFluidSynth&) = delete;
+  QuietFluidSynth& operator=(const QuietFluidSynth&) = delete;
+};
+
+}  // namespace torvane::sdl
