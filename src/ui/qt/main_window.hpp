@@ -9,9 +9,13 @@
 #include <vector>
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
+#include "game/observer_tee.hpp"
 #include "game/played_game.hpp"
+#include "history/history.hpp"
+#include "history/text_out.hpp"
 #include "platform/clock.hpp"
 #include "ui/qt/choice_list.hpp"
 #include "ui/qt/form_assets.hpp"
@@ -25,6 +29,8 @@ class QMenu;
 
 namespace torvane::qt {
 
+class BacklogView;
+class TextVoicing;
 class ViewMenu;
 
 // What the window plays, with which devices, and who watches it.
@@ -44,6 +50,8 @@ struct PlayerSetup {
   // Opens another game in place of this one, for 「ゲームを開く…」 and
   // the recent games; none: those items are left out.
   std::function<void(const QString& path)> OpenGame;
+  // Where `--text-out` writes each message and page; none: nowhere.
+  TextOutFile* TextOut = nullptr;
 };
 
 // The main window: renders TForm1's model, forwards presses, menu commands
@@ -88,6 +96,20 @@ class MainWindow final : public QMainWindow, public ModalHost {
   // The file chooser, for 「ゲームを開く…」.
   void ChooseGame();
 
+  // What this run showed, and the backlog over the game screen. While the
+  // backlog is open no press, key or wheel reaches the game; the game's
+  // timers run on behind it as they would.
+  const torvane::History& RunHistory() const { return history_; }
+  BacklogView& Backlog();
+  void OpenBacklog();
+  void CloseBacklog();
+  bool BacklogOpen() const;
+  TextVoicing& Voicing() { return *voicing_; }
+  // The 表示 menu's items of the backlog and of text out.
+  QAction* BacklogAction() const { return backlog_action_; }
+  QAction* CopyTextAction() const { return copy_text_action_; }
+  QAction* SpeakTextAction() const { return speak_text_action_; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
@@ -126,8 +148,13 @@ class MainWindow final : public QMainWindow, public ModalHost {
   void UpdateWaitCursor();
   // On the screen the frame is mostly on, moved onto it if it sticks out.
   void KeepOnScreen();
+  // The history's listeners and the 表示 menu's reading items.
+  void StartReading(TextOutFile* text_out);
+  void AddReadingItems(QMenu& menu);
 
   GameObserver quiet_;  // the observer when none is given
+  torvane::History history_;
+  ObserverTee observers_;
   platform::SteadyClock clock_;
   PlayedGame game_;
   FormAssets assets_;
@@ -151,6 +178,12 @@ class MainWindow final : public QMainWindow, public ModalHost {
   PlayerSettings* settings_ = nullptr;
   std::function<void(const QString&)> open_game_;
   ViewMenu* view_menu_ = nullptr;
+  BacklogView* backlog_ = nullptr;
+  QPointer<QWidget> focus_before_backlog_;
+  TextVoicing* voicing_ = nullptr;
+  QAction* backlog_action_ = nullptr;
+  QAction* copy_text_action_ = nullptr;
+  QAction* speak_text_action_ = nullptr;
   QString game_name_;
   ViewScale view_;
   bool fullscreen_ = false;

@@ -22,6 +22,8 @@ constexpr const char* kMuted = "sound/mute";
 constexpr const char* kMuteInBackground = "sound/mute_in_background";
 constexpr const char* kSoundfont = "sound/soundfont";
 constexpr const char* kRecentGames = "games/recent";
+constexpr const char* kCopyText = "text/clipboard";
+constexpr const char* kSpeakText = "text/speech";
 
 // A value as written by Save, or nothing: any other text is damage.
 std::optional<int> IntIn(const QSettings& file, const char* key, int low, int high) {
@@ -89,6 +91,8 @@ void PlayerSettings::Load() {
     if (auto v = IntIn(file, kEffectsVolume, 0, 100)) read.EffectsVolume = *v;
     if (auto v = BoolIn(file, kMuted)) read.Muted = *v;
     if (auto v = BoolIn(file, kMuteInBackground)) read.MuteInBackground = *v;
+    if (auto v = BoolIn(file, kCopyText)) read.CopyText = *v;
+    if (auto v = BoolIn(file, kSpeakText)) read.SpeakText = *v;
     read.Soundfont = file.value(QLatin1String(kSoundfont)).toString();
     read.RecentGames = file.value(QLatin1String(kRecentGames)).toStringList();
     read.RecentGames.removeAll(QString());
@@ -117,6 +121,8 @@ void PlayerSettings::Save() {
   file.setValue(QLatin1String(kMuted), values_.Muted);
   file.setValue(QLatin1String(kMuteInBackground), values_.MuteInBackground);
   file.setValue(QLatin1String(kSoundfont), values_.Soundfont);
+  file.setValue(QLatin1String(kCopyText), values_.CopyText);
+  file.setValue(QLatin1String(kSpeakText), values_.SpeakText);
   file.setValue(QLatin1String(kRecentGames), values_.RecentGames);
   file.sync();
 }
@@ -158,6 +164,16 @@ void PlayerSettings::SetMuteInBackground(bool on) {
 
 void PlayerSettings::SetSoundfont(const QString& path) {
   values_.Soundfont = path;
+  Save();
+}
+
+void PlayerSettings::SetCopyText(bool on) {
+  values_.CopyText = on;
+  Save();
+}
+
+void PlayerSettings::SetSpeakText(bool on) {
+  values_.SpeakText = on;
   Save();
 }
 

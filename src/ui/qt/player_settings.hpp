@@ -51,6 +51,13 @@ class PlayerSettings {
   const QString& Soundfont() const { return values_.Soundfont; }
   void SetSoundfont(const QString& path);
 
+  // Each message and page copied to the clipboard, and read aloud, as it
+  // appears.
+  bool CopyText() const { return values_.CopyText; }
+  void SetCopyText(bool on);
+  bool SpeakText() const { return values_.SpeakText; }
+  void SetSpeakText(bool on);
+
   // Game folders, the last opened first.
   const QStringList& RecentGames() const { return values_.RecentGames; }
   void AddRecentGame(const QString& folder);
@@ -65,6 +72,8 @@ class PlayerSettings {
     bool Muted = false;
     bool MuteInBackground = false;
     QString Soundfont;
+    bool CopyText = false;
+    bool SpeakText = false;
     QStringList RecentGames;
   };
 

@@ -72,6 +72,8 @@ class WindowFixture : public ::testing::Test {
   Observations seen;
   // The window's settings, in memory: set them before opening.
   qt::PlayerSettings settings;
+  // Where the window writes its text out, when set before opening.
+  TextOutFile* text_out = nullptr;
   std::unique_ptr<qt::MainWindow> window;
 };
 
