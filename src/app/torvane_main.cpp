@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "media/media_module.hpp"
+#include "reading/seen_lines.hpp"
 #include "ui/qt/early_start.hpp"
 #include "ui/qt/game_opening.hpp"
 #include "ui/qt/main_window.hpp"
@@ -48,6 +49,11 @@ const char* const kUsage =
     "game (Ctrl+O), shows the backlog (Backspace, or the mouse wheel turned up over\n"
     "the game screen) and copies or reads aloud each message as it appears. Settings\n"
     "are kept in $XDG_CONFIG_HOME/torvane/torvane.conf.\n"
+    "\n"
+    "Holding Ctrl fast-forwards; F6 toggles fast-forward, F7 skip of read text and\n"
+    "F8 auto-advance (also in the 表示 menu). None of them answers a command list,\n"
+    "the item dialog or a box. The lines seen are kept beside the save point's\n"
+    "fallback, in $XDG_DATA_HOME/torvane/.\n"
     "\n"
     "The save point is Kesmar.ini in the game folder (in any letter case). When it\n"
     "cannot be written, it is kept in a folder of the game's own under\n"
@@ -180,6 +186,7 @@ int main(int argc, char** argv) {
     if (assets.valid()) setup.Assets = std::move(assets);
     setup.Settings = &settings;
     if (text_out.IsOpen()) setup.TextOut = &text_out;
+    setup.SeenLinesFile = torvane::reading::SeenLines::FileForGame(setup.Game.GameDir);
     setup.Game.Media = [&media](const torvane::platform::GameFolder& folder, const torvane::platform::Clock&) {
       return torvane::MediaDevices{media.NewMusic(folder), media.NewSound(folder)};
     };

@@ -36,9 +36,11 @@ fs::path SaveFileIn(const fs::path& dir) {
 
 bool CanWriteIn(const fs::path& dir) { return ::access(dir.c_str(), W_OK) == 0; }
 
-// A folder of the game's own under $XDG_DATA_HOME: its folder name and a
-// hash of its full path, so two games of the same name do not share it.
-fs::path FallbackFolder(const fs::path& game_dir) {
+}  // namespace
+
+// Its folder name and a hash of its full path, so two games of the same
+// name do not share it.
+fs::path GameDataFolder(const fs::path& game_dir) {
   fs::path base;
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) base = xdg;
   else if (const char* home = std::getenv("HOME"); home && *home) base = fs::path(home) / ".local" / "share";
@@ -52,6 +54,8 @@ fs::path FallbackFolder(const fs::path& game_dir) {
   if (name.empty()) name = "game";
   return base / "torvane" / (name + suffix);
 }
+
+namespace {
 
 // The file that writing `path` must replace: a link is written through, so
 // that the link stays and its target gets the new content. Nothing when the
@@ -74,7 +78,7 @@ SavePointFile SavePointFile::ForGame(const fs::path& game_dir) { return ForGame(
 SavePointFile SavePointFile::ForGame(const fs::path& game_dir, bool folder_writable) {
   const fs::path beside_game = SaveFileIn(game_dir);
   if (folder_writable) return SavePointFile(beside_game, beside_game);
-  const fs::path fallback = SaveFileIn(FallbackFolder(game_dir));
+  const fs::path fallback = SaveFileIn(GameDataFolder(game_dir));
   std::error_code error;
   // A save point shipped with a read-only game counts until the player saves.
   const fs::path read = fs::exists(fallback, error) ? fallback : beside_game;

@@ -7,6 +7,11 @@
 
 namespace torvane {
 
+// The folder of the game in `game_dir` under $XDG_DATA_HOME/torvane/
+// (~/.local/share when unset), for what the player keeps of that game
+// outside its own folder.
+std::filesystem::path GameDataFolder(const std::filesystem::path& game_dir);
+
 // The save point: the scenario file a continued game starts from, kept as
 // section "Game", key "Next" of "Kesmar.ini". One installed player serves
 // many games, so the file lives in the game's own folder; where that folder

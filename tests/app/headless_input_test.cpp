@@ -80,6 +80,23 @@ TEST(CommandLine, UsageErrorsExitWithTwo) {
   EXPECT_EQ(std::get<CommandLineExit>(ParseCommandLine({"--help"}, "1")).Status, kExitNormal);
 }
 
+TEST(CommandLine, ReadingModesTakeTheirValuesAndRefuseNonsense) {
+  const auto line = std::get<CommandLine>(
+      ParseCommandLine({"--fast", "8", "--skip-read=seen", "--auto", "1500", "game"}, "1"));
+  EXPECT_EQ(line.Runner.FastSpeed, 8);
+  EXPECT_EQ(line.Runner.SkipReadFile, std::filesystem::path("seen"));
+  EXPECT_EQ(line.Runner.AutoMs, 1500);
+  const auto plain = std::get<CommandLine>(ParseCommandLine({"game"}, "1"));
+  EXPECT_FALSE(plain.Runner.FastSpeed || plain.Runner.SkipReadFile || plain.Runner.AutoMs);
+  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+           {"--fast", "0"}, {"--fast", "65"}, {"--fast", "2x"}, {"--fast", "-3"}, {"--auto", "-1"},
+           {"--auto", "soon"}, {"--auto", "99999999999"}, {"--skip-read"}, {"--skip-read="}}) {
+    auto parsed = ParseCommandLine(args, "1");
+    ASSERT_TRUE(std::holds_alternative<CommandLineExit>(parsed)) << args[0] << " " << args.back();
+    EXPECT_EQ(std::get<CommandLineExit>(parsed).Status, kExitUsage);
+  }
+}
+
 TEST(CommandLine, GameDirMustBeAFolder) {
   const std::filesystem::path dir = 
       std::filesystem::temp_directory_path() / ("torvane-game-dir-test-" + std::to_string(::getpid()));

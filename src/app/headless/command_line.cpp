@@ -5,6 +5,18 @@
 
 namespace torvane::headless {
 
+namespace {
+
+// A whole number of at most nine digits, so that no product of it overflows.
+std::optional<std::int64_t> Whole(const std::string& text) {
+  std::int64_t value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > 999999999) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
 std::string UsageText() {
   return R"(Usage: torvane-headless [OPTIONS] [GAME_DIR]
 
@@ -21,6 +33,14 @@ hear is written as a JSON Lines transcript.
   --trace             also write a "step" event for every line executed
   --strict            exit with status 4 when the game stopped on a script
                       error or got stuck on a line that is not a command
+  --fast N            fast-forward: the game's clock runs N times as fast (N
+                      from 1 to 64) and each message is answered for the
+                      player 40 ms of the game's clock after it appears
+  --skip-read FILE    skip of read text: answers the messages seen before, as
+                      --fast does, and stops at the first message or page not
+                      seen before; FILE holds the lines seen and is updated
+  --auto MS           auto-advance: answers each message MS milliseconds after
+                      it appears, plus 60 ms a character
   --screenshots DIR   write the client area as the window would show it, as
                       DIR/NNNN-WAIT.png, at every wait for the player
   --help              show this help
@@ -28,6 +48,9 @@ hear is written as a JSON Lines transcript.
 
 Input lines: start, continue, exit, click [X Y], rclick [X Y], choose N,
 choose "TEXT", pick N, pick "TEXT", close, ok, yes, no, wait MS, dump, quit.
+A mode never answers a command list, the item dialog or a box; its answers
+are written as "advance" events, and the transcript's times are the player's,
+so under --fast N the game's events come at 1/N of their usual times.
 
 Exit status: 0 when the run ended normally, 2 for a usage error (a GAME_DIR
 that is not a folder included), 3 when an input line does not fit what the
@@ -61,11 +84,22 @@ std::variant<CommandLine, CommandLineExit> ParseCommandLine(const std::vector<st
     } else if (arg == "--strict" && !value) {
       result.Runner.Strict = true;
     } else if (arg == "--input" || arg == "--transcript" || arg == "--save-file" || arg == "--max-time" ||
-               arg == "--screenshots") {
+               arg == "--screenshots" || arg == "--fast" || arg == "--skip-read" || arg == "--auto") {
       auto v = take_value();
       if (!v || v->empty()) return usage_error("option " + arg + " needs a value");
       if (arg == "--input") result.InputFile = *v;
-      else if (arg == "--screenshots") result.ScreenshotDir = *v;
+      else if (arg == "--skip-read") result.Runner.SkipReadFile = *v;
+      else if (arg == "--fast") {
+        const auto speed = Whole(*v);
+        if (!speed || *speed < 1 || *speed > reading::ModeSettings::kMaxFastSpeed) {
+          return usage_error("--fast needs a speed from 1 to 64, not '" + *v + "'");
+        }
+        result.Runner.FastSpeed = static_cast<int>(*speed);
+      } else if (arg == "--auto") {
+        const auto ms = Whole(*v);
+        if (!ms) return usage_error("--auto needs a number of milliseconds, not '" + *v + "'");
+        result.Runner.AutoMs = *ms;
+      } else if (arg == "--screenshots") result.ScreenshotDir = *v;
       else if (arg == "--transcript") result.TranscriptFile = *v;
       else if (arg == "--save-file") result.Runner.SaveFile = *v;
       else {

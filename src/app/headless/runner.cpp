@@ -1,5 +1,7 @@
 #include "app/headless/runner.hpp"
 
+#include <iostream>
+
 #include "media/sdl/virtual_media.hpp"
 #include "platform/cp932.hpp"
 #include "story/item_dialog.hpp"
@@ -20,11 +22,11 @@ std::optional<int> EntryNamed(const InputAction& input, const std::vector<Bytes>
 }
 
 // Music and effects are opened exactly as the player opens them, and play
-// on the virtual clock.
-GameSetup SetupFor(const RunnerOptions& options) {
+// on the player's clock: fast-forward runs the game's, never the music's.
+GameSetup SetupFor(const RunnerOptions& options, const platform::Clock& player_clock) {
   GameSetup setup{options.GameDir, options.SaveFile, {}, {}};
-  setup.Media = [](const platform::GameFolder& folder, const platform::Clock& clock) {
-    return MediaDevices{std::make_unique<VirtualMusic>(folder, clock), std::make_unique<VirtualSound>(folder)};
+  setup.Media = [&player_clock](const platform::GameFolder& folder, const platform::Clock& /*game_clock*/) {
+    return MediaDevices{std::make_unique<VirtualMusic>(folder, player_clock), std::make_unique<VirtualSound>(folder)};
   };
   return setup;
 }
@@ -46,9 +48,27 @@ const char* WaitName(WaitKind kind) {
 
 Runner::Runner(const RunnerOptions& options, std::ostream& transcript)
     : options_(options),
-      game_(SetupFor(options), *this, transcript_, options.MaxTimeMs),
-      transcript_(transcript, game_.Clock, options.Trace) {
+      game_(SetupFor(options, player_clock_), *this, reading_, options.MaxTimeMs),
+      player_clock_(game_.Clock),
+      transcript_(transcript, player_clock_, options.Trace),
+      reading_(transcript_, modes_, game_.Clock) {
   transcript_.Quote(Form());
+  reading_.Watch(Form());
+  if (options.FastSpeed) {
+    modes_.Settings.FastSpeed = *options.FastSpeed;
+    modes_.SetFastToggled(true);
+  }
+  if (options.SkipReadFile) {
+    seen_.emplace(*options.SkipReadFile);
+    if (!seen_->Problem().empty()) std::cerr << "torvane-headless: warning: " << seen_->Problem() << "\n";
+    reading_.Keep(&*seen_);
+    modes_.SetSkip(true);
+  }
+  if (options.AutoMs) {
+    modes_.Settings.AutoBaseMs = *options.AutoMs;
+    modes_.SetAuto(true);
+  }
+  SyncSpeed();
 }
 
 int Runner::Run(const std::vector<InputAction>& inputs) {
@@ -59,6 +79,7 @@ int Runner::Run(const std::vector<InputAction>& inputs) {
     while (true) {
       if (closed_) EndRun("exit", std::nullopt, kExitNormal);
       if (const auto wait = CurrentWait()) {
+        if (wait == WaitKind::Click && PressForPlayer()) continue;
         Apply(TakeInput(*wait));
       } else {
         // The game runs: let virtual time pass to the next timer.
@@ -67,6 +88,7 @@ int Runner::Run(const std::vector<InputAction>& inputs) {
     }
   } catch (const RunEnded& ended) {
     transcript_.Flush();
+    SaveSeenLines();
     // An input that does not fit keeps its own status: the walkthrough is
     // wrong before the game is.
     if (options_.Strict && ended.Status == kExitNormal && transcript_.ScriptFaulted()) return kExitScriptFault;
@@ -128,7 +150,11 @@ void Runner::Apply(const InputAction& input) {
     case InputKind::Click: form.PressAt(input.X, input.Y, MouseButton::Left); break;
     case InputKind::RightClick: form.PressAt(input.X, input.Y, MouseButton::Right); break;
     case InputKind::Choose: form.ListBox1Select(*EntryNamed(input, form.Form.ListBox1Items)); break;
-    case InputKind::Wait: RunUntil(game_.Time.After(input.Ms)); break;
+    // The player's milliseconds, at the speed in force as the wait begins.
+    case InputKind::Wait:
+      SyncSpeed();
+      RunUntil(game_.Time.After(player_clock_.GameMsFor(input.Ms)));
+      break;
     case InputKind::Quit: CloseMainWindow(); break;  // the close box asks nothing
     default: break;
   }
@@ -137,6 +163,7 @@ void Runner::Apply(const InputAction& input) {
 // After a timer fires at the deadline itself the next input is taken
 // before any other timer due at the same moment.
 void Runner::RunUntil(std::int64_t deadline) {
+  SyncSpeed();
   while (true) {
     const std::int64_t due = Form().Timers.NextDue();
     switch (game_.Time.Advance(deadline)) {
@@ -147,6 +174,23 @@ void Runner::RunUntil(std::int64_t deadline) {
         break;
     }
   }
+}
+
+// As a `click` of the input script would, at the moment the mode chooses;
+// the timers due by then fire first, as they would during a `wait`.
+bool Runner::PressForPlayer() {
+  const auto press = reading::PressForPlayer(Form(), modes_, reading_.Shown());
+  if (!press) return false;
+  if (press->AtMs > game_.Clock.NowMs()) RunUntil(press->AtMs);
+  if (closed_ || CurrentWait() != WaitKind::Click) return true;
+  if (wait_observer_) wait_observer_(WaitKind::Click);
+  transcript_.Write(transcript_.Event("advance").Add("by", reading::ModeName(press->By)));
+  Form().PressAt(reading::kPressX, reading::kPressY, MouseButton::Left);
+  return true;
+}
+
+void Runner::SaveSeenLines() {
+  if (seen_ && !seen_->Save()) std::cerr << "torvane-headless: warning: " << seen_->Problem() << "\n";
 }
 
 void Runner::EndRun(const char* reason, std::optional<WaitKind> wait, int status) {

@@ -12,6 +12,10 @@
 #include "game/game_wait.hpp"
 #include "game/modal_host.hpp"
 #include "game/virtual_time.hpp"
+#include "reading/clock_speed.hpp"
+#include "reading/reading_modes.hpp"
+#include "reading/reading_observer.hpp"
+#include "reading/seen_lines.hpp"
 
 namespace torvane::headless {
 
@@ -22,6 +26,10 @@ struct RunnerOptions {
   bool Trace = false;
   // A script error or a stuck engine ends the run with kExitScriptFault.
   bool Strict = false;
+  // The reading modes, each pressing for the player where a message waits.
+  std::optional<int> FastSpeed;                     // fast-forward at this speed
+  std::optional<std::filesystem::path> SkipReadFile;  // skip of the lines seen, kept here
+  std::optional<std::int64_t> AutoMs;               // auto-advance after this, plus per character
 };
 
 const char* WaitName(WaitKind kind);
@@ -71,10 +79,19 @@ class Runner final : public ModalHost {
   // Fires the timers due up to `deadline`, then sets the clock there.
   void RunUntil(std::int64_t deadline);
   [[noreturn]] void EndRun(const char* reason, std::optional<WaitKind> wait, int status);
+  // A mode's press for the player at a message; false when none presses it.
+  bool PressForPlayer();
+  // The transcript's clock follows the speed the modes run the game at.
+  void SyncSpeed() { player_clock_.SetSpeed(modes_.Speed()); }
+  void SaveSeenLines();
 
   RunnerOptions options_;
+  reading::ReadingModes modes_;
+  std::optional<reading::SeenLines> seen_;
   VirtualGame game_;
+  reading::PlayerClock player_clock_;
   TranscriptWriter transcript_;
+  reading::ReadingObserver reading_;
 
   const std::vector<InputAction>* inputs_ = nullptr;
   std::size_t next_input_ = 0;

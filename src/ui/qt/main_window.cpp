@@ -24,6 +24,7 @@
 #include "ui/qt/client_image.hpp"
 #include "ui/qt/form_painter.hpp"
 #include "ui/qt/item_dialog_window.hpp"
+#include "ui/qt/reading_controls.hpp"
 #include "ui/qt/view_menu.hpp"
 
 namespace torvane::qt {
@@ -126,7 +127,8 @@ MainWindow::MainWindow(PlayerSetup setup)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       observers_(setup.Observer ? *setup.Observer : quiet_, history_),
-      game_(setup.Game, clock_, *this, observers_),
+      reading_(std::make_unique<ReadingControls>(clock_, observers_, setup.SeenLinesFile)),
+      game_(setup.Game, clock_, *this, reading_->Observer()),
       assets_(setup.Assets.valid() ? setup.Assets.get() : LoadFormAssets()),
       form_(game_.Form()),
       author_(setup.Author),
@@ -196,6 +198,19 @@ MainWindow::MainWindow(PlayerSetup setup)
       if (!closing_ && !destroyed_) ArmTimer();
     }, Qt::QueuedConnection);
   });
+  reading_->Attach(form_, *settings_,
+                   {.Idle =
+                        [this] {
+                          return depth_ == 0 && modals_.empty() && loops_.empty() && !closing_ && !destroyed_ &&
+                                 !BacklogOpen();
+                        },
+                    .Press = [this] { PressClient(reading::kPressX, reading::kPressY, MouseButton::Left); },
+                    .SpeedChanged =
+                        [this] {
+                          // A page's wait goes on at the new speed.
+                          for (QEventLoop* loop : loops_) loop->quit();
+                          if (!closing_ && !destroyed_) ArmTimer();
+                        }});
   Sync();
   ArmTimer();
 }
@@ -223,6 +238,7 @@ ViewMenu& MainWindow::View() {
   if (view_menu_->Fill()) {
     AddReadingItems(*view_menu_->Menu());
     // Its keys work while the menu bar is hidden in fullscreen too.
+    reading_->AddMenuItems(*view_menu_->Menu());
     for (QAction* action : view_menu_->Menu()->actions()) addAction(action);
     view_menu_->SetRecentGames(settings_->RecentGames());
     View().Show(settings_->Scale(), fullscreen_, settings_->Smooth());
@@ -269,6 +285,7 @@ void MainWindow::CallModel(const std::function<void()>& handler) {
   }
   Sync();
   ArmTimer();
+  reading_->Update();
   release_.start(kReleaseAfterMs);
 }
 
@@ -334,7 +351,7 @@ void MainWindow::ArmTimer() {
     tick_.stop();
     return;
   }
-  const std::int64_t wait = std::max<std::int64_t>(0, due - clock_.NowMs());
+  const std::int64_t wait = clock_.RealMsUntil(due);
   tick_.start(static_cast<int>(std::min<std::int64_t>(wait, 1 << 30)));
 }
 
@@ -457,10 +474,12 @@ void MainWindow::RunItemDialog(TForm2& dialog) {
 void MainWindow::WaitHandlingMessages(std::int64_t ms) {
   if (closing_) return;
   // The page is complete: show it, then let the time pass from here while
-  // painting, presses, the music timer and the menu are handled.
+  // painting, presses, the music timer and the menu are handled. The time
+  // is the game's, which fast-forward runs faster.
   Sync();
+  reading_->Update();
   ArmTimer();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  const std::int64_t deadline_us = clock_.NowUs() + ms * 1000;
   QEventLoop loop;
   QTimer timer;
   timer.setSingleShot(true);
@@ -468,9 +487,9 @@ void MainWindow::WaitHandlingMessages(std::int64_t ms) {
   connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
   loops_.push_back(&loop);
   while (!closing_) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    timer.start(static_cast<int>(left.count()));
+    const std::int64_t left = clock_.RealMsUntilUs(deadline_us);
+    if (left <= 0) break;
+    timer.start(static_cast<int>(left));
     loop.exec();
   }
   loops_.pop_back();

@@ -17,6 +17,7 @@
 #include "history/history.hpp"
 #include "history/text_out.hpp"
 #include "platform/clock.hpp"
+#include "reading/clock_speed.hpp"
 #include "ui/qt/choice_list.hpp"
 #include "ui/qt/form_assets.hpp"
 #include "ui/qt/player_settings.hpp"
@@ -31,6 +32,7 @@ namespace torvane::qt {
 
 class BacklogView;
 class TextVoicing;
+class ReadingControls;
 class ViewMenu;
 
 // What the window plays, with which devices, and who watches it.
@@ -52,6 +54,9 @@ struct PlayerSetup {
   std::function<void(const QString& path)> OpenGame;
   // Where `--text-out` writes each message and page; none: nowhere.
   TextOutFile* TextOut = nullptr;
+  // Where the lines seen are kept, for skip of read text; none: nothing
+  // counts as seen and nothing is written.
+  std::optional<std::filesystem::path> SeenLinesFile;
 };
 
 // The main window: renders TForm1's model, forwards presses, menu commands
@@ -80,6 +85,8 @@ class MainWindow final : public QMainWindow, public ModalHost {
 
   // The 表示 menu, its items made if they are not yet.
   ViewMenu& View();
+  // Fast-forward, skip of read text and auto-advance.
+  ReadingControls& Reading() { return *reading_; }
   PlayerSettings& Settings() const { return *settings_; }
   // How the model lies on the client widget now.
   const ViewScale& Scale() const { return view_; }
@@ -155,7 +162,9 @@ class MainWindow final : public QMainWindow, public ModalHost {
   GameObserver quiet_;  // the observer when none is given
   torvane::History history_;
   ObserverTee observers_;
-  platform::SteadyClock clock_;
+  // The steady clock, faster while fast-forward runs.
+  reading::SpeedClock clock_;
+  std::unique_ptr<ReadingControls> reading_;
   PlayedGame game_;
   FormAssets assets_;
   TForm1& form_;

@@ -5,6 +5,7 @@
 
 #include "ui/qt/backlog_view.hpp"
 #include "ui/qt/main_window.hpp"
+#include "ui/qt/reading_controls.hpp"
 #include "ui/qt/text_voicing.hpp"
 
 namespace torvane::qt {
@@ -32,7 +33,7 @@ void MainWindow::AddReadingItems(QMenu& menu) {
     if (BacklogOpen()) CloseBacklog();
     else OpenBacklog();
   });
-  copy_text_action_ = menu.addAction(QStringLiteral("文章をクリップボードへ(&K)"));
+  copy_text_action_ = menu.addAction(QStringLiteral("文章をクリップボードへ(&C)"));
   copy_text_action_->setCheckable(true);
   copy_text_action_->setChecked(settings_->CopyText());
   connect(copy_text_action_, &QAction::toggled, this, [this](bool on) {
@@ -57,6 +58,8 @@ BacklogView& MainWindow::Backlog() {
     backlog_->OnClose = [this] {
       if (focus_before_backlog_) focus_before_backlog_->setFocus(Qt::OtherFocusReason);
       focus_before_backlog_.clear();
+      // A reading mode waits while the backlog is open, then goes on.
+      reading_->Update();
     };
   }
   return *backlog_;
@@ -66,6 +69,7 @@ void MainWindow::OpenBacklog() {
   if (closing_ || BacklogOpen()) return;
   focus_before_backlog_ = QApplication::focusWidget();
   Backlog().Open(view_);
+  reading_->Update();
 }
 
 void MainWindow::CloseBacklog() {

@@ -24,6 +24,9 @@ constexpr const char* kSoundfont = "sound/soundfont";
 constexpr const char* kRecentGames = "games/recent";
 constexpr const char* kCopyText = "text/clipboard";
 constexpr const char* kSpeakText = "text/speech";
+constexpr const char* kFastSpeed = "reading/fast_speed";
+constexpr const char* kAutoBaseMs = "reading/auto_base_ms";
+constexpr const char* kAutoCharMs = "reading/auto_char_ms";
 
 // A value as written by Save, or nothing: any other text is damage.
 std::optional<int> IntIn(const QSettings& file, const char* key, int low, int high) {
@@ -93,6 +96,9 @@ void PlayerSettings::Load() {
     if (auto v = BoolIn(file, kMuteInBackground)) read.MuteInBackground = *v;
     if (auto v = BoolIn(file, kCopyText)) read.CopyText = *v;
     if (auto v = BoolIn(file, kSpeakText)) read.SpeakText = *v;
+    if (auto v = IntIn(file, kFastSpeed, 1, kMaxFastSpeed)) read.FastSpeed = *v;
+    if (auto v = IntIn(file, kAutoBaseMs, 0, kMaxAutoBaseMs)) read.AutoBaseMs = *v;
+    if (auto v = IntIn(file, kAutoCharMs, 0, kMaxAutoCharMs)) read.AutoCharMs = *v;
     read.Soundfont = file.value(QLatin1String(kSoundfont)).toString();
     read.RecentGames = file.value(QLatin1String(kRecentGames)).toStringList();
     read.RecentGames.removeAll(QString());
@@ -123,6 +129,9 @@ void PlayerSettings::Save() {
   file.setValue(QLatin1String(kSoundfont), values_.Soundfont);
   file.setValue(QLatin1String(kCopyText), values_.CopyText);
   file.setValue(QLatin1String(kSpeakText), values_.SpeakText);
+  file.setValue(QLatin1String(kFastSpeed), values_.FastSpeed);
+  file.setValue(QLatin1String(kAutoBaseMs), values_.AutoBaseMs);
+  file.setValue(QLatin1String(kAutoCharMs), values_.AutoCharMs);
   file.setValue(QLatin1String(kRecentGames), values_.RecentGames);
   file.sync();
 }
@@ -174,6 +183,17 @@ void PlayerSettings::SetCopyText(bool on) {
 
 void PlayerSettings::SetSpeakText(bool on) {
   values_.SpeakText = on;
+  Save();
+}
+
+void PlayerSettings::SetFastSpeed(int speed) {
+  values_.FastSpeed = std::clamp(speed, 1, kMaxFastSpeed);
+  Save();
+}
+
+void PlayerSettings::SetAutoDelay(int base_ms, int char_ms) {
+  values_.AutoBaseMs = std::clamp(base_ms, 0, kMaxAutoBaseMs);
+  values_.AutoCharMs = std::clamp(char_ms, 0, kMaxAutoCharMs);
   Save();
 }
 

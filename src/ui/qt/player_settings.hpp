@@ -16,6 +16,9 @@ class PlayerSettings {
   static constexpr int kFitToScreen = 0;
   static constexpr int kMaxScale = 4;
   static constexpr int kMaxRecentGames = 8;
+  static constexpr int kMaxFastSpeed = 64;
+  static constexpr int kMaxAutoBaseMs = 60000;
+  static constexpr int kMaxAutoCharMs = 1000;
 
   // `file` empty: the defaults, kept in memory only.
   explicit PlayerSettings(QString file = {});
@@ -57,6 +60,14 @@ class PlayerSettings {
   void SetCopyText(bool on);
   bool SpeakText() const { return values_.SpeakText; }
   void SetSpeakText(bool on);
+  // The reading modes: how many times as fast fast-forward and skip run
+  // the game's clock (1 to 64), and how long auto-advance lets a message
+  // stand: a base and so much a character, in milliseconds.
+  int FastSpeed() const { return values_.FastSpeed; }
+  void SetFastSpeed(int speed);
+  int AutoBaseMs() const { return values_.AutoBaseMs; }
+  int AutoCharMs() const { return values_.AutoCharMs; }
+  void SetAutoDelay(int base_ms, int char_ms);
 
   // Game folders, the last opened first.
   const QStringList& RecentGames() const { return values_.RecentGames; }
@@ -74,6 +85,9 @@ class PlayerSettings {
     QString Soundfont;
     bool CopyText = false;
     bool SpeakText = false;
+    int FastSpeed = 8;
+    int AutoBaseMs = 1000;
+    int AutoCharMs = 60;
     QStringList RecentGames;
   };
 

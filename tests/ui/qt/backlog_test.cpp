@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 
 #include "ui/qt/backlog_view.hpp"
+#include "ui/qt/reading_controls.hpp"
 #include "ui/qt/qt_test_support.hpp"
 #include "ui/qt/text_voicing.hpp"
 #include "ui/qt/view_menu.hpp"
@@ -241,6 +242,20 @@ TEST_F(BacklogTest, PagesShownBehindItArriveAtTheBottom) {
   ASSERT_TRUE(WaitForMessage());
   QTest::keyClick(&Backlog(), Qt::Key_Return);
   EXPECT_EQ(window->Form().Engine.ClickGate, 0);
+}
+
+// A mode pressing for the player waits while the backlog is open.
+TEST_F(BacklogTest, AutoAdvanceWaitsBehindItAndGoesOnOnceClosed) {
+  settings.SetAutoDelay(100, 0);
+  StartToTheMessage(kMenuGame);
+  Wheel(QPoint(300, 100), 120);
+  ASSERT_TRUE(window->BacklogOpen());
+  window->Reading().AutoAction()->trigger();
+  QTest::qWait(400);
+  EXPECT_EQ(window->Form().Engine.ClickGate, 0);
+  EXPECT_EQ(seen.menus, 0);
+  QTest::keyClick(&Backlog(), Qt::Key_Escape);
+  EXPECT_TRUE(WaitFor([&] { return seen.menus == 1; }));
 }
 
 TEST_F(BacklogTest, FollowsTheScaleAndFullscreenWithoutResizingTheWindow) {

@@ -69,6 +69,7 @@ void WindowFixture::Show(const std::filesystem::path& dir, bool author, MediaFac
   setup.Author = author;
   setup.Settings = &settings;
   setup.TextOut = text_out;
+  setup.SeenLinesFile = seen_lines;
   window = std::make_unique<qt::MainWindow>(std::move(setup));
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));

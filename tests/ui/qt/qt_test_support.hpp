@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,9 @@ class WindowFixture : public ::testing::Test {
   qt::PlayerSettings settings;
   // Where the window writes its text out, when set before opening.
   TextOutFile* text_out = nullptr;
+  // Where the window keeps the lines seen: set it before opening; none
+  // keeps nothing.
+  std::optional<std::filesystem::path> seen_lines;
   std::unique_ptr<qt::MainWindow> window;
 };
 
