@@ -11,6 +11,9 @@ packages=(
   python3
   # the desktop player: window, metafiles, music and effects, Japanese fonts
   qt6-base-dev qt6-svg-dev libemf2svg-dev libfontconfig-dev
+  # reading aloud; Debian 12's qt6-speech-dev needs the QML headers without
+  # depending on them
+  qt6-speech-dev qt6-declarative-dev
   libsdl2-dev libsdl2-mixer-dev libsndfile1-dev libfluidsynth-dev libmodplug-dev timgm6mb-soundfont
   fonts-ipafont-gothic
   # the window under a virtual X server, screenshots, sound fixtures

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QApplication>
@@ -22,7 +23,7 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: torvane [--author] [GAME]\n"
+    "Usage: torvane [--author] [--text-out FILE|-] [GAME]\n"
     "\n"
     "Plays a Torvane game in a window.\n"
     "\n"
@@ -33,6 +34,10 @@ const char* const kUsage =
     "  --author    for scenario authors: the error box also names the scenario\n"
     "              file and line (from 1), and a line that is not a command is\n"
     "              reported on standard error as FILE:LINE: stuck: TEXT\n"
+    "  --text-out FILE\n"
+    "              write each message and narration page as it appears to FILE\n"
+    "              (- for standard output) as UTF-8, for text-hook tools: its\n"
+    "              lines that are not empty, then one empty line\n"
     "  --help      show this help\n"
     "  --version   show the version\n"
     "\n"
@@ -41,8 +46,10 @@ const char* const kUsage =
     "\n"
     "The 表示 menu scales the window (Ctrl+1 to Ctrl+4, Ctrl+0 to fit the screen),\n"
     "goes fullscreen (F11 or Alt+Enter), sets the music and effects volume, mutes\n"
-    "(Ctrl+M), chooses the soundfont for MIDI, takes a screenshot (F12) and opens\n"
-    "another game (Ctrl+O). Settings are kept in $XDG_CONFIG_HOME/torvane/torvane.conf.\n"
+    "(Ctrl+M), chooses the soundfont for MIDI, takes a screenshot (F12), opens\n"
+    "another game (Ctrl+O), shows the backlog (Backspace, or the mouse wheel turned\n"
+    "up over the game screen) and copies or reads aloud each message as it appears.\n"
+    "Settings are kept in $XDG_CONFIG_HOME/torvane/torvane.conf.\n"
     "\n"
     "Holding Ctrl fast-forwards; F6 toggles fast-forward, F7 skip of read text and\n"
     "F8 auto-advance (also in the 表示 menu). None of them answers a command list,\n"
@@ -91,7 +98,9 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::optional<std::filesystem::path> given;
   bool author = false;
-  for (const std::string& arg : args) {
+  std::optional<std::string> text_out_path;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (arg == "--help") {
       std::cout << kUsage << "  torvane " << DemoDir().string() << "\n"
                 << "  torvane /path/to/torvane/games/demo     (from a source tree)\n";
@@ -103,6 +112,14 @@ int main(int argc, char** argv) {
     }
     if (arg == "--author") {
       author = true;
+      continue;
+    }
+    if (arg == "--text-out" || arg.starts_with("--text-out=")) {
+      if (arg == "--text-out" && i + 1 == args.size()) {
+        std::cerr << "torvane: --text-out needs a FILE, or - for standard output\nTry 'torvane --help'.\n";
+        return 2;
+      }
+      text_out_path = arg == "--text-out" ? args[++i] : arg.substr(std::string_view("--text-out=").size());
       continue;
     }
     if (arg.size() > 1 && arg[0] == '-') {
@@ -124,6 +141,13 @@ int main(int argc, char** argv) {
     }
   } else if (torvane::qt::HoldsFirstScenario(".")) {
     game.Dir = ".";
+  }
+  torvane::TextOutFile text_out;
+  if (text_out_path) {
+    if (const auto problem = text_out.Open(*text_out_path)) {
+      std::cerr << "torvane: cannot write the text out: " << *problem << "\n";
+      return 2;
+    }
   }
 
   // The menu bar belongs inside the window, under the caption, whatever a
@@ -162,6 +186,7 @@ int main(int argc, char** argv) {
     setup.Author = author;
     if (assets.valid()) setup.Assets = std::move(assets);
     setup.Settings = &settings;
+    if (text_out.IsOpen()) setup.TextOut = &text_out;
     setup.SeenLinesFile = torvane::reading::SeenLines::FileForGame(setup.Game.GameDir);
     setup.Game.Media = [&media](const torvane::platform::GameFolder& folder, const torvane::platform::Clock&) {
       return torvane::MediaDevices{media.NewMusic(folder), media.NewSound(folder)};

@@ -50,6 +50,7 @@ void TForm1::ListBox1Click() {
     ShowErrorBox(*error);
     return;
   }
+  observer_.MenuChosen(Form.Label2.Caption, Form.ListBox1Items[static_cast<std::size_t>(index)]);
   Form.ListBox1Items.clear();
   Form.ListBox1ItemIndex = -1;
   Form.ListBox1.Enabled = false;

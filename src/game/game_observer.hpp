@@ -45,12 +45,18 @@ class GameObserver : public StepObserver {
   virtual void PortraitDrawn(int /*number*/) {}
   virtual void MessageWaiting(BytesView /*text*/) {}
   virtual void MenuWaiting(BytesView /*caption*/, const std::vector<Bytes>& /*entries*/) {}
+  // The entry of the menu under `caption` that the player chose, once the
+  // choice has taken: its subroutine is called and the menu is cleared next.
+  virtual void MenuChosen(BytesView /*caption*/, BytesView /*entry*/) {}
   virtual void MusicStarted(BytesView /*file*/) {}
   virtual void SoundStarted(BytesView /*file*/) {}
   virtual void SavePointWritten(BytesView /*next*/) {}
   virtual void ErrorShown(const ErrorReport& /*error*/) {}
   virtual void MessageBoxShown(const MessageBoxRequest& /*box*/) {}
   virtual void ItemDialogShown(const std::vector<Bytes>& /*entries*/) {}
+  // The item dialog has closed with `name` selected: the entry picked, or
+  // empty when it closed without a pick.
+  virtual void ItemChosen(BytesView /*name*/) {}
 };
 
 }  // namespace torvane

@@ -62,6 +62,7 @@ void TForm1::CmdITM(const Operands& /*operands*/) {
   if (dialog.ListBox21Items.empty()) dialog.ListBox21Items.push_back(NothingHeldEntry());
   observer_.ItemDialogShown(dialog.ListBox21Items);
   host_.RunItemDialog(dialog);
+  observer_.ItemChosen(Story.SelectedItem.Name);
 }
 
 void TForm1::CmdISS(const Operands& operands) {

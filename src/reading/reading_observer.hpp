@@ -52,12 +52,14 @@ class ReadingObserver final : public GameObserver {
   void PortraitDrawn(int number) override { next_.PortraitDrawn(number); }
   void MessageWaiting(BytesView text) override;
   void MenuWaiting(BytesView caption, const std::vector<Bytes>& entries) override;
+  void MenuChosen(BytesView caption, BytesView entry) override { next_.MenuChosen(caption, entry); }
   void MusicStarted(BytesView file) override { next_.MusicStarted(file); }
   void SoundStarted(BytesView file) override { next_.SoundStarted(file); }
   void SavePointWritten(BytesView next) override { next_.SavePointWritten(next); }
   void ErrorShown(const ErrorReport& error) override;
   void MessageBoxShown(const MessageBoxRequest& box) override;
   void ItemDialogShown(const std::vector<Bytes>& entries) override;
+  void ItemChosen(BytesView name) override { next_.ItemChosen(name); }
 
  private:
   // Marks `text` seen and tells the modes, before the next observer hears of it.

@@ -20,6 +20,7 @@
 #include <QPushButton>
 
 #include "platform/cp932.hpp"
+#include "ui/qt/backlog_view.hpp"
 #include "ui/qt/client_image.hpp"
 #include "ui/qt/form_painter.hpp"
 #include "ui/qt/item_dialog_window.hpp"
@@ -63,6 +64,12 @@ class MainWindow::ClientArea final : public QWidget {
       painted_ = true;
       window_.FirstFrameShown();
     }
+  }
+
+  // Turning the wheel up over the game screen opens the backlog.
+  void wheelEvent(QWheelEvent* event) override {
+    if (event->angleDelta().y() > 0 && window_.view_.ToModel(event->position())) window_.OpenBacklog();
+    event->accept();
   }
 
   void mousePressEvent(QMouseEvent* event) override {
@@ -120,8 +127,8 @@ struct MainWindow::ShownState {
 MainWindow::MainWindow(PlayerSetup setup)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      reading_(std::make_unique<ReadingControls>(clock_, setup.Observer ? *setup.Observer : quiet_,
-                                                 setup.SeenLinesFile)),
+      observers_(setup.Observer ? *setup.Observer : quiet_, history_),
+      reading_(std::make_unique<ReadingControls>(clock_, observers_, setup.SeenLinesFile)),
       game_(setup.Game, clock_, *this, reading_->Observer()),
       assets_(setup.Assets.valid() ? setup.Assets.get() : LoadFormAssets()),
       form_(game_.Form()),
@@ -184,6 +191,7 @@ MainWindow::MainWindow(PlayerSetup setup)
       release_.start(static_cast<int>(again));
     }
   });
+  StartReading(setup.TextOut);
   shown_ = std::make_unique<ShownState>(ShownState::Of(model));
   // The music timer sleeps while a track plays; the end of the track wakes
   // it, on the window's thread, for the restart on its rhythm.
@@ -193,7 +201,11 @@ MainWindow::MainWindow(PlayerSetup setup)
     }, Qt::QueuedConnection);
   });
   reading_->Attach(form_, *settings_,
-                   {.Idle = [this] { return depth_ == 0 && modals_.empty() && loops_.empty() && !closing_ && !destroyed_; },
+                   {.Idle =
+                        [this] {
+                          return depth_ == 0 && modals_.empty() && loops_.empty() && !closing_ && !destroyed_ &&
+                                 !BacklogOpen();
+                        },
                     .Press = [this] { PressClient(reading::kPressX, reading::kPressY, MouseButton::Left); },
                     .SpeedChanged =
                         [this] {
@@ -216,7 +228,9 @@ MainWindow::~MainWindow() {
 ChoiceList* MainWindow::CommandList() {
   if (!list_) {
     list_ = NewCommandList(client_, form_.Form, view_);
-    list_->OnChosen = [this](int row) { CallModel([this, row] { form_.ListBox1Select(row); }); };
+    list_->OnChosen = [this](int row) {
+      if (!BacklogOpen()) CallModel([this, row] { form_.ListBox1Select(row); });
+    };
     list_->setVisible(false);
   }
   return list_;
@@ -224,6 +238,7 @@ ChoiceList* MainWindow::CommandList() {
 
 ViewMenu& MainWindow::View() {
   if (view_menu_->Fill()) {
+    AddReadingItems(*view_menu_->Menu());
     // Its keys work while the menu bar is hidden in fullscreen too.
     reading_->AddMenuItems(*view_menu_->Menu());
     for (QAction* action : view_menu_->Menu()->actions()) addAction(action);
@@ -243,6 +258,7 @@ void MainWindow::FirstFrameShown() {
 }
 
 void MainWindow::PressClient(int x, int y, MouseButton button) {
+  if (BacklogOpen()) return;
   CallModel([this, x, y, button] { form_.PressAt(x, y, button); });
 }
 
@@ -489,6 +505,10 @@ void MainWindow::CloseMainWindow() { close(); }
 // list box, when it has the focus, keeps its own keys.
 void MainWindow::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
+  if (BacklogOpen()) {
+    event->accept();
+    return;
+  }
   const bool advance = (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
                        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
   if (!advance) {
@@ -581,6 +601,7 @@ void MainWindow::LayoutView() {
     const Rect& r = form_.Form.ListBox1.Bounds;
     list_->Place(QRect(r.left, r.top, r.width, r.height), view_);
   }
+  if (backlog_) Backlog().Place(view_);
   UpdateWaitCursor();
   client_->update();
 }

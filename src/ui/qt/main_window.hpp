@@ -9,9 +9,13 @@
 #include <vector>
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
+#include "game/observer_tee.hpp"
 #include "game/played_game.hpp"
+#include "history/history.hpp"
+#include "history/text_out.hpp"
 #include "platform/clock.hpp"
 #include "reading/clock_speed.hpp"
 #include "ui/qt/choice_list.hpp"
@@ -27,6 +31,8 @@ class QMenu;
 namespace torvane::qt {
 
 class PlayerSound;
+class BacklogView;
+class TextVoicing;
 class ReadingControls;
 class ViewMenu;
 
@@ -47,6 +53,8 @@ struct PlayerSetup {
   // Opens another game in place of this one, for 「ゲームを開く…」 and
   // the recent games; none: those items are left out.
   std::function<void(const QString& path)> OpenGame;
+  // Where `--text-out` writes each message and page; none: nowhere.
+  TextOutFile* TextOut = nullptr;
   // Where the lines seen are kept, for skip of read text; none: nothing
   // counts as seen and nothing is written.
   std::optional<std::filesystem::path> SeenLinesFile;
@@ -97,6 +105,20 @@ class MainWindow final : public QMainWindow, public ModalHost {
   // The file chooser, for 「ゲームを開く…」.
   void ChooseGame();
 
+  // What this run showed, and the backlog over the game screen. While the
+  // backlog is open no press, key or wheel reaches the game; the game's
+  // timers run on behind it as they would.
+  const torvane::History& RunHistory() const { return history_; }
+  BacklogView& Backlog();
+  void OpenBacklog();
+  void CloseBacklog();
+  bool BacklogOpen() const;
+  TextVoicing& Voicing() { return *voicing_; }
+  // The 表示 menu's items of the backlog and of text out.
+  QAction* BacklogAction() const { return backlog_action_; }
+  QAction* CopyTextAction() const { return copy_text_action_; }
+  QAction* SpeakTextAction() const { return speak_text_action_; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
@@ -135,8 +157,13 @@ class MainWindow final : public QMainWindow, public ModalHost {
   void UpdateWaitCursor();
   // On the screen the frame is mostly on, moved onto it if it sticks out.
   void KeepOnScreen();
+  // The history's listeners and the 表示 menu's reading items.
+  void StartReading(TextOutFile* text_out);
+  void AddReadingItems(QMenu& menu);
 
   GameObserver quiet_;  // the observer when none is given
+  torvane::History history_;
+  ObserverTee observers_;
   // The steady clock, faster while fast-forward runs.
   reading::SpeedClock clock_;
   std::unique_ptr<ReadingControls> reading_;
@@ -163,6 +190,12 @@ class MainWindow final : public QMainWindow, public ModalHost {
   std::function<void(const QString&)> open_game_;
   ViewMenu* view_menu_ = nullptr;
   std::unique_ptr<PlayerSound> sound_;  // goes before game_'s devices
+  BacklogView* backlog_ = nullptr;
+  QPointer<QWidget> focus_before_backlog_;
+  TextVoicing* voicing_ = nullptr;
+  QAction* backlog_action_ = nullptr;
+  QAction* copy_text_action_ = nullptr;
+  QAction* speak_text_action_ = nullptr;
   QString game_name_;
   ViewScale view_;
   bool fullscreen_ = false;

@@ -22,6 +22,8 @@ constexpr const char* kMuted = "sound/mute";
 constexpr const char* kMuteInBackground = "sound/mute_in_background";
 constexpr const char* kSoundfont = "sound/soundfont";
 constexpr const char* kRecentGames = "games/recent";
+constexpr const char* kCopyText = "text/clipboard";
+constexpr const char* kSpeakText = "text/speech";
 constexpr const char* kFastSpeed = "reading/fast_speed";
 constexpr const char* kAutoBaseMs = "reading/auto_base_ms";
 constexpr const char* kAutoCharMs = "reading/auto_char_ms";
@@ -92,6 +94,8 @@ void PlayerSettings::Load() {
     if (auto v = IntIn(file, kEffectsVolume, 0, 100)) read.EffectsVolume = *v;
     if (auto v = BoolIn(file, kMuted)) read.Muted = *v;
     if (auto v = BoolIn(file, kMuteInBackground)) read.MuteInBackground = *v;
+    if (auto v = BoolIn(file, kCopyText)) read.CopyText = *v;
+    if (auto v = BoolIn(file, kSpeakText)) read.SpeakText = *v;
     if (auto v = IntIn(file, kFastSpeed, 1, kMaxFastSpeed)) read.FastSpeed = *v;
     if (auto v = IntIn(file, kAutoBaseMs, 0, kMaxAutoBaseMs)) read.AutoBaseMs = *v;
     if (auto v = IntIn(file, kAutoCharMs, 0, kMaxAutoCharMs)) read.AutoCharMs = *v;
@@ -123,6 +127,8 @@ void PlayerSettings::Save() {
   file.setValue(QLatin1String(kMuted), values_.Muted);
   file.setValue(QLatin1String(kMuteInBackground), values_.MuteInBackground);
   file.setValue(QLatin1String(kSoundfont), values_.Soundfont);
+  file.setValue(QLatin1String(kCopyText), values_.CopyText);
+  file.setValue(QLatin1String(kSpeakText), values_.SpeakText);
   file.setValue(QLatin1String(kFastSpeed), values_.FastSpeed);
   file.setValue(QLatin1String(kAutoBaseMs), values_.AutoBaseMs);
   file.setValue(QLatin1String(kAutoCharMs), values_.AutoCharMs);
@@ -167,6 +173,16 @@ void PlayerSettings::SetMuteInBackground(bool on) {
 
 void PlayerSettings::SetSoundfont(const QString& path) {
   values_.Soundfont = path;
+  Save();
+}
+
+void PlayerSettings::SetCopyText(bool on) {
+  values_.CopyText = on;
+  Save();
+}
+
+void PlayerSettings::SetSpeakText(bool on) {
+  values_.SpeakText = on;
   Save();
 }
 

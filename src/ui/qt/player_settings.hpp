@@ -54,6 +54,12 @@ class PlayerSettings {
   const QString& Soundfont() const { return values_.Soundfont; }
   void SetSoundfont(const QString& path);
 
+  // Each message and page copied to the clipboard, and read aloud, as it
+  // appears.
+  bool CopyText() const { return values_.CopyText; }
+  void SetCopyText(bool on);
+  bool SpeakText() const { return values_.SpeakText; }
+  void SetSpeakText(bool on);
   // The reading modes: how many times as fast fast-forward and skip run
   // the game's clock (1 to 64), and how long auto-advance lets a message
   // stand: a base and so much a character, in milliseconds.
@@ -77,6 +83,8 @@ class PlayerSettings {
     bool Muted = false;
     bool MuteInBackground = false;
     QString Soundfont;
+    bool CopyText = false;
+    bool SpeakText = false;
     int FastSpeed = 8;
     int AutoBaseMs = 1000;
     int AutoCharMs = 60;

@@ -68,6 +68,7 @@ void WindowFixture::Show(const std::filesystem::path& dir, bool author, MediaFac
   setup.Observer = &seen;
   setup.Author = author;
   setup.Settings = &settings;
+  setup.TextOut = text_out;
   setup.SeenLinesFile = seen_lines;
   window = std::make_unique<qt::MainWindow>(std::move(setup));
   window->show();

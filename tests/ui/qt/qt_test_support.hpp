@@ -73,6 +73,8 @@ class WindowFixture : public ::testing::Test {
   Observations seen;
   // The window's settings, in memory: set them before opening.
   qt::PlayerSettings settings;
+  // Where the window writes its text out, when set before opening.
+  TextOutFile* text_out = nullptr;
   // Where the window keeps the lines seen: set it before opening; none
   // keeps nothing.
   std::optional<std::filesystem::path> seen_lines;
