@@ -45,7 +45,10 @@ namespace {
 namespace fs = std::filesystem;
 using torvane::BytesView;
 
-constexpr int kMaxSteps = 3000;
+// Past the deepest return stack (500 calls) and the fullest label table
+// (600 entries) with room to spare; longer runs only went round the same
+// loops again and were most of an execution's time.
+constexpr int kMaxSteps = 1200;
 // Files two "@NXT" lines load back and forth would otherwise be loaded on
 // every step: after this many loads a session has shown what it can.
 constexpr int kMaxLoads = 64;
@@ -176,7 +179,7 @@ void CheckOperands(BytesView line) {
   if (torvane::IsExactEnd(line)) Require(torvane::IsTrimmedEnd(line), "an exact end that is not a trimmed end");
 }
 
-void CheckLines(const torvane::ScenarioText& lines) {
+void CheckLines(const torvane::ScenarioText& lines, const torvane::LabelCounts& counts) {
   torvane::LabelCounts expected;
   for (std::int64_t i = 0; i < lines.Count(); ++i) {
     const BytesView line = lines[i];
@@ -187,12 +190,10 @@ void CheckLines(const torvane::ScenarioText& lines) {
     Require((kind.Kind == torvane::LineKind::Command) == (kind.Row != nullptr), "a class without its row");
     if (kind.Row) Require(kind.Row->Opcode == torvane::OpcodeOf(line), "a command of another opcode");
   }
-  const torvane::LabelCounts counts = torvane::CountLabels(lines);
   Require(counts.tags == expected.tags && counts.subs == expected.subs, "label counts");
 }
 
-bool LabelsFit(const torvane::ScenarioText& lines) {
-  const torvane::LabelCounts counts = torvane::CountLabels(lines);
+bool LabelsFit(const torvane::LabelCounts& counts) {
   return counts.tags <= torvane::kTagCapacity && counts.subs <= torvane::kSubCapacity;
 }
 
@@ -231,19 +232,19 @@ void CheckTable(const torvane::ScenarioText& lines, const torvane::LabelTable& t
 // Indexes `earlier` then `current` into the same tables, as a "@NXT" does.
 // The tables live on across inputs because building them is most of an
 // execution's cost; only this input's entries are checked.
-void CheckIndex(const torvane::ScenarioText* earlier, const torvane::ScenarioText& current) {
+void CheckIndex(const torvane::ScenarioText* earlier, const torvane::ScenarioText& current,
+                const torvane::LabelCounts& counts) {
   static torvane::LabelTable tags(torvane::kTagCapacity);
   static torvane::LabelTable subs(torvane::kSubCapacity);
   std::size_t earlier_tags = 0;
   std::size_t earlier_subs = 0;
-  if (earlier && LabelsFit(*earlier)) {
+  if (earlier && LabelsFit(torvane::CountLabels(*earlier))) {
     torvane::IndexLabels(*earlier, tags, subs);
     earlier_tags = tags.Filled();
     earlier_subs = subs.Filled();
   }
-  if (!LabelsFit(current)) return;
+  if (!LabelsFit(counts)) return;
   torvane::IndexLabels(current, tags, subs);
-  const torvane::LabelCounts counts = torvane::CountLabels(current);
   Require(tags.Filled() == counts.tags && subs.Filled() == counts.subs, "label tables not filled");
   CheckTable(current, tags, "@TAG", earlier_tags);
   CheckTable(current, subs, "@SUB", earlier_subs);
@@ -320,26 +321,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const torvane::ScenarioText whole = torvane::ScenarioText::FromFileBytes(torvane::Bytes(input));
   CheckSplit(input, whole);
-  CheckLines(whole);
+  const torvane::LabelCounts whole_counts = torvane::CountLabels(whole);
+  CheckLines(whole, whole_counts);
 
   const std::size_t separator = input.find("\xFF\xFE");
   const BytesView first = input.substr(0, separator);
   std::map<std::string, std::string> files{{"Sinario00.txt", std::string(first)}};
   if (separator == BytesView::npos) {
-    CheckIndex(nullptr, whole);
+    CheckIndex(nullptr, whole, whole_counts);
   } else {
     const BytesView second = input.substr(separator + 2);
     const torvane::ScenarioText second_lines = torvane::ScenarioText::FromFileBytes(torvane::Bytes(second));
-    CheckIndex(&second_lines, torvane::ScenarioText::FromFileBytes(torvane::Bytes(first)));
+    const torvane::ScenarioText first_lines = torvane::ScenarioText::FromFileBytes(torvane::Bytes(first));
+    CheckIndex(&second_lines, first_lines, torvane::CountLabels(first_lines));
     // The second part under the picture names too, so "@BGS Next.bmp" and
     // the like decode it.
     for (const char* name : {"Next.txt", "Next.bmp", "Next.ico", "Next.wmf", "Next.emf"}) files[name] = second;
     CheckPictures(second);
   }
-  std::error_code ignored;
-  fs::remove(GameDir() / "Kesmar.ini", ignored);
   // A game that saved is continued from its save point, as the title's
-  // Continue would, which reads back what "@SAV" wrote.
-  if (RunSession(files, &torvane::TForm1::N1Click)) RunSession(files, &torvane::TForm1::CONTIClick);
+  // Continue would, which reads back what "@SAV" wrote. Only then is there
+  // a file to remove for the next input.
+  if (RunSession(files, &torvane::TForm1::N1Click)) {
+    RunSession(files, &torvane::TForm1::CONTIClick);
+    std::error_code ignored;
+    fs::remove(GameDir() / "Kesmar.ini", ignored);
+  }
   return 0;
 }
