@@ -24,38 +24,31 @@ void ReadingObserver::Showing(ShownText::Kind kind, BytesView text) {
 
 void ReadingObserver::PageShown(BytesView text) {
   Showing(ShownText::Kind::Page, text);
-  next_.PageShown(text);
 }
 
 void ReadingObserver::MessageWaiting(BytesView text) {
   Showing(ShownText::Kind::Message, text);
-  next_.MessageWaiting(text);
 }
 
 // Whatever was shown is over once the game runs on or asks something else.
-void ReadingObserver::StepStarting(std::int32_t line, BytesView opcode) {
+void ReadingObserver::StepStarting(std::int32_t /*line*/, BytesView /*opcode*/) {
   shown_.reset();
-  next_.StepStarting(line, opcode);
 }
 
-void ReadingObserver::MenuWaiting(BytesView caption, const std::vector<Bytes>& entries) {
+void ReadingObserver::MenuWaiting(BytesView /*caption*/, const std::vector<Bytes>& /*entries*/) {
   shown_.reset();
-  next_.MenuWaiting(caption, entries);
 }
 
-void ReadingObserver::ErrorShown(const ErrorReport& error) {
+void ReadingObserver::ErrorShown(const ErrorReport& /*error*/) {
   shown_.reset();
-  next_.ErrorShown(error);
 }
 
-void ReadingObserver::MessageBoxShown(const MessageBoxRequest& box) {
+void ReadingObserver::MessageBoxShown(const MessageBoxRequest& /*box*/) {
   shown_.reset();
-  next_.MessageBoxShown(box);
 }
 
-void ReadingObserver::ItemDialogShown(const std::vector<Bytes>& entries) {
+void ReadingObserver::ItemDialogShown(const std::vector<Bytes>& /*entries*/) {
   shown_.reset();
-  next_.ItemDialogShown(entries);
 }
 
 }  // namespace torvane::reading

@@ -23,14 +23,13 @@ inline constexpr int kPressY = 350;
 std::optional<Press> PressForPlayer(const TForm1& form, const ReadingModes& modes,
                                     const std::optional<ShownText>& shown);
 
-// Stands between the game and the observer a front end gives it: passes
-// every report on unchanged, and on the way marks each message and page
-// as seen and tells the modes what is shown, so that skip stops at the
-// first text the player has not read.
+// Watches the game beside the observer a front end gives it, and hears each
+// report first (through an ObserverTee): marks each message and page as
+// seen and tells the modes what is shown, so that skip stops at the first
+// text the player has not read.
 class ReadingObserver final : public GameObserver {
  public:
-  ReadingObserver(GameObserver& next, ReadingModes& modes, const platform::Clock& game_clock)
-      : next_(next), modes_(modes), clock_(game_clock) {}
+  ReadingObserver(ReadingModes& modes, const platform::Clock& game_clock) : modes_(modes), clock_(game_clock) {}
 
   // The game whose file and line place what it shows, and the store of
   // what was seen; without one nothing counts as seen.
@@ -44,28 +43,17 @@ class ReadingObserver final : public GameObserver {
   bool TakeSkipEnded() { return std::exchange(skip_ended_, false); }
 
   void StepStarting(std::int32_t line, BytesView opcode) override;
-  void LineNotACommand(std::int32_t line) override { next_.LineNotACommand(line); }
-  void ScenarioLoaded(BytesView file, StartMode mode) override { next_.ScenarioLoaded(file, mode); }
-  void ScreenShown(ScreenMode mode) override { next_.ScreenShown(mode); }
   void PageShown(BytesView text) override;
-  void ScenePictureLoaded(BytesView file, const Picture& picture) override { next_.ScenePictureLoaded(file, picture); }
-  void PortraitDrawn(int number) override { next_.PortraitDrawn(number); }
   void MessageWaiting(BytesView text) override;
   void MenuWaiting(BytesView caption, const std::vector<Bytes>& entries) override;
-  void MenuChosen(BytesView caption, BytesView entry) override { next_.MenuChosen(caption, entry); }
-  void MusicStarted(BytesView file) override { next_.MusicStarted(file); }
-  void SoundStarted(BytesView file) override { next_.SoundStarted(file); }
-  void SavePointWritten(BytesView next) override { next_.SavePointWritten(next); }
   void ErrorShown(const ErrorReport& error) override;
   void MessageBoxShown(const MessageBoxRequest& box) override;
   void ItemDialogShown(const std::vector<Bytes>& entries) override;
-  void ItemChosen(BytesView name) override { next_.ItemChosen(name); }
 
  private:
-  // Marks `text` seen and tells the modes, before the next observer hears of it.
+  // Marks `text` seen and tells the modes.
   void Showing(ShownText::Kind kind, BytesView text);
 
-  GameObserver& next_;
   ReadingModes& modes_;
   const platform::Clock& clock_;
   const TForm1* form_ = nullptr;

@@ -48,10 +48,11 @@ const char* WaitName(WaitKind kind) {
 
 Runner::Runner(const RunnerOptions& options, std::ostream& transcript)
     : options_(options),
-      game_(SetupFor(options, player_clock_), *this, reading_, options.MaxTimeMs),
+      game_(SetupFor(options, player_clock_), *this, observers_, options.MaxTimeMs),
       player_clock_(game_.Clock),
       transcript_(transcript, player_clock_, options.Trace),
-      reading_(transcript_, modes_, game_.Clock) {
+      reading_(modes_, game_.Clock),
+      observers_(reading_, transcript_) {
   transcript_.Quote(Form());
   reading_.Watch(Form());
   if (options.FastSpeed) {

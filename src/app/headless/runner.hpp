@@ -11,6 +11,7 @@
 #include "app/headless/transcript.hpp"
 #include "game/game_wait.hpp"
 #include "game/modal_host.hpp"
+#include "game/observer_tee.hpp"
 #include "game/virtual_time.hpp"
 #include "reading/clock_speed.hpp"
 #include "reading/reading_modes.hpp"
@@ -92,6 +93,7 @@ class Runner final : public ModalHost {
   reading::PlayerClock player_clock_;
   TranscriptWriter transcript_;
   reading::ReadingObserver reading_;
+  ObserverTee observers_;  // the modes hear each report before the transcript
 
   const std::vector<InputAction>* inputs_ = nullptr;
   std::size_t next_input_ = 0;

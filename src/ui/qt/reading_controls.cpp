@@ -30,7 +30,7 @@ constexpr int kSpeeds[] = {2, 4, 8, 16};
 
 ReadingControls::ReadingControls(reading::SpeedClock& clock, GameObserver& next,
                                  const std::optional<std::filesystem::path>& seen_file)
-    : clock_(clock), observer_(next, modes_, clock) {
+    : clock_(clock), observer_(modes_, clock), observers_(observer_, next) {
   if (seen_file) {
     seen_.emplace(*seen_file);
     if (!seen_->Problem().empty()) std::fprintf(stderr, "torvane: warning: %s\n", seen_->Problem().c_str());

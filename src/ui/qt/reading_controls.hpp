@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "game/form1.hpp"
+#include "game/observer_tee.hpp"
 #include "reading/clock_speed.hpp"
 #include "reading/reading_modes.hpp"
 #include "reading/reading_observer.hpp"
@@ -46,7 +47,7 @@ class ReadingControls final : public QObject {
   ~ReadingControls() override;
 
   // The observer the game reports to; it passes everything on to `next`.
-  GameObserver& Observer() { return observer_; }
+  GameObserver& Observer() { return observers_; }
   // The game, the settings the delays and the speed are kept in, and the window.
   void Attach(const TForm1& form, PlayerSettings& settings, WindowHooks hooks);
 
@@ -82,6 +83,7 @@ class ReadingControls final : public QObject {
   reading::SpeedClock& clock_;
   reading::ReadingModes modes_;
   reading::ReadingObserver observer_;
+  ObserverTee observers_;  // the modes hear each report before the window's observer
   std::optional<reading::SeenLines> seen_;
   const TForm1* form_ = nullptr;
   WindowHooks hooks_;
