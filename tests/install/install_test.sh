@@ -152,9 +152,9 @@ completions=$(bash -c '
   complete_words "$1/usr/games/torvane-headless" --input walk
   complete_words "$1/usr/games/torvane" --
 ' sh "$root")
-[ "$completions" = "--save-file --strict --screenshots
+[ "$completions" = "--save-file --strict --skip-read --screenshots
 walkthrough.expected.jsonl walkthrough.txt
---author --help --version" ] && pass "bash completion" || fail "bash completion gave: $completions"
+--author --text-out --help --version" ] && pass "bash completion" || fail "bash completion gave: $completions"
 
 echo "== the installed programs"
 check_programs "$root" usr/games usr/share/games/torvane/demo "$version"
