@@ -546,6 +546,7 @@ void MainWindow::SetFullscreen(bool on) {
     client_->setMinimumSize(0, 0);
     client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     windowed_place_ = pos();
+    windowed_geometry_ = geometry();
     // Hidden until the pointer reaches the top edge.
     menuBar()->hide();
     qApp->installEventFilter(this);
@@ -554,6 +555,9 @@ void MainWindow::SetFullscreen(bool on) {
     qApp->removeEventFilter(this);
     menuBar()->show();
     showNormal();
+    // Back where it stood: under X the new size would otherwise go with
+    // the fullscreen corner, before the window manager puts the frame back.
+    setGeometry(windowed_geometry_);
     ApplyWindowedScale();
   }
   LayoutView();

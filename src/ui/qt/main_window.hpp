@@ -208,7 +208,9 @@ class MainWindow final : public QMainWindow, public ModalHost {
   QString game_name_;
   ViewScale view_;
   bool fullscreen_ = false;
-  QPoint windowed_place_;  // the frame's corner, while fullscreen
+  // While fullscreen: the frame's corner and the client's rectangle.
+  QPoint windowed_place_;
+  QRect windowed_geometry_;
   int cursor_scale_ = 1;
   int bar_height_ = 0;
 
