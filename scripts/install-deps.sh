@@ -16,8 +16,9 @@ packages=(
   qt6-speech-dev qt6-declarative-dev
   libsdl2-dev libsdl2-mixer-dev libsndfile1-dev libfluidsynth-dev libmodplug-dev timgm6mb-soundfont
   fonts-ipafont-gothic
-  # the window under a virtual X server, screenshots, sound fixtures
-  xvfb xauth x11-utils xdotool imagemagick
+  # the window under a virtual X server, with a window manager so that
+  # keys and fullscreen requests reach it; screenshots, sound fixtures
+  xvfb xauth x11-utils xdotool openbox imagemagick
   sox vorbis-tools flac lame
   # the Debian package and the checks a distribution runs on it
   debhelper dpkg-dev fakeroot lintian appstream desktop-file-utils

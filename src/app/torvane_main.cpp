@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QTimer>
 
 #include "media/media_module.hpp"
 #include "reading/seen_lines.hpp"
@@ -176,38 +175,16 @@ int main(int argc, char** argv) {
     std::cerr << "torvane: " << settings.Problem().toStdString() << "; starting with the default settings\n";
   }
   torvane::PlayerMedia media(torvane::MediaModuleCandidates(ProgramDir(), TORVANE_MODULE_DIR_FROM_BIN));
-  // One window a game; opening another closes this one and the loop goes on.
-  std::filesystem::path next = game.Dir;
-  int status = 0;
-  while (!next.empty()) {
+  return torvane::qt::PlayGames(game.Dir, [&](const std::filesystem::path& dir) {
     torvane::qt::PlayerSetup setup;
-    setup.Game.GameDir = next;
-    next.clear();
     setup.Author = author;
     if (assets.valid()) setup.Assets = std::move(assets);
     setup.Settings = &settings;
     if (text_out.IsOpen()) setup.TextOut = &text_out;
-    setup.SeenLinesFile = torvane::reading::SeenLines::FileForGame(setup.Game.GameDir);
+    setup.SeenLinesFile = torvane::reading::SeenLines::FileForGame(dir);
     setup.Game.Media = [&media](const torvane::platform::GameFolder& folder, const torvane::platform::Clock&) {
       return torvane::MediaDevices{media.NewMusic(folder), media.NewSound(folder)};
     };
-    const QString played = QString::fromStdString(std::filesystem::absolute(setup.Game.GameDir).string());
-    torvane::qt::MainWindow* shown = nullptr;
-    setup.OpenGame = [&next, &shown](const QString& path) {
-      const torvane::qt::GameLocation chosen = torvane::qt::LocateGame(path.toStdString());
-      if (!chosen.Found()) {
-        torvane::qt::ReportRefusedGame(chosen, shown);
-        return;
-      }
-      next = chosen.Dir;
-      shown->close();
-    };
-    torvane::qt::MainWindow window(std::move(setup));
-    shown = &window;
-    window.ShowAsSet();
-    // Written once the window is up: the first frame waits for no file.
-    QTimer::singleShot(0, &window, [&settings, played] { settings.AddRecentGame(played); });
-    status = app.exec();
-  }
-  return status;
+    return setup;
+  });
 }

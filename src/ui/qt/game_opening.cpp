@@ -2,9 +2,13 @@
 
 #include <cstdio>
 
+#include <optional>
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
+#include "ui/qt/main_window.hpp"
 
 namespace torvane::qt {
 namespace {
@@ -57,6 +61,44 @@ void ReportRefusedGame(const GameLocation& refused, QWidget* parent) {
                   QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);
   box.exec();
+}
+
+int PlayGames(const std::filesystem::path& dir,
+              const std::function<PlayerSetup(const std::filesystem::path& dir)>& setup_for) {
+  std::filesystem::path next = dir;
+  std::optional<QPoint> place;
+  int status = 0;
+  // Each window's own close ends its loop: a quit Qt posted on the last
+  // window's close could reach the next window's loop and end it too.
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  while (!next.empty()) {
+    PlayerSetup setup = setup_for(next);
+    setup.Game.GameDir = next;
+    next.clear();
+    setup.Place = place;
+    MainWindow* shown = nullptr;
+    setup.OpenGame = [&next, &place, &shown](const QString& path) {
+      const GameLocation chosen = LocateGame(path.toStdString());
+      if (!chosen.Found()) {
+        ReportRefusedGame(chosen, shown);
+        return;
+      }
+      next = chosen.Dir;
+      place = shown->WindowedPlace();
+      shown->close();
+    };
+    // The window goes only once every loop it runs has returned.
+    setup.Closed = [] { QCoreApplication::exit(0); };
+    PlayerSettings* settings = setup.Settings;
+    const QString played = QString::fromStdString(std::filesystem::absolute(setup.Game.GameDir).string());
+    MainWindow window(std::move(setup));
+    shown = &window;
+    window.ShowAsSet();
+    // Written once the window is up: the first frame waits for no file.
+    if (settings) QTimer::singleShot(0, &window, [settings, played] { settings->AddRecentGame(played); });
+    status = QApplication::exec();
+  }
+  return status;
 }
 
 }  // namespace torvane::qt

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -135,6 +136,7 @@ MainWindow::MainWindow(PlayerSetup setup)
       author_(setup.Author),
       settings_(setup.Settings),
       open_game_(std::move(setup.OpenGame)),
+      closed_(std::move(setup.Closed)),
       game_name_(QDir(QString::fromStdString(std::filesystem::absolute(setup.Game.GameDir).lexically_normal().string()))
                      .dirName()) {
   if (!settings_) {
@@ -177,7 +179,8 @@ MainWindow::MainWindow(PlayerSetup setup)
   menuBar()->setFixedHeight(menuBar()->sizeHint().height());
   bar_height_ = menuBar()->height();
 
-  move(model.Left, model.Top);  // the frame's outer corner, no centring
+  // The frame's outer corner, no centring.
+  move(setup.Place.value_or(QPoint(model.Left, model.Top)));
   ApplyWindowedScale();
 
   tick_.setSingleShot(true);
@@ -379,6 +382,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   if (depth_ == 0) DestroyForm();
+  if (closed_) std::exchange(closed_, {})();
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
@@ -541,6 +545,8 @@ void MainWindow::SetFullscreen(bool on) {
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     client_->setMinimumSize(0, 0);
     client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    windowed_place_ = pos();
+    windowed_geometry_ = geometry();
     // Hidden until the pointer reaches the top edge.
     menuBar()->hide();
     qApp->installEventFilter(this);
@@ -549,6 +555,9 @@ void MainWindow::SetFullscreen(bool on) {
     qApp->removeEventFilter(this);
     menuBar()->show();
     showNormal();
+    // Back where it stood: under X the new size would otherwise go with
+    // the fullscreen corner, before the window manager puts the frame back.
+    setGeometry(windowed_geometry_);
     ApplyWindowedScale();
   }
   LayoutView();
@@ -561,6 +570,8 @@ void MainWindow::ShowAsSet() {
     show();
   }
 }
+
+QPoint MainWindow::WindowedPlace() const { return fullscreen_ ? windowed_place_ : pos(); }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (fullscreen_ && event->type() == QEvent::MouseMove) {

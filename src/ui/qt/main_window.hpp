@@ -53,6 +53,11 @@ struct PlayerSetup {
   // Opens another game in place of this one, for 「ゲームを開く…」 and
   // the recent games; none: those items are left out.
   std::function<void(const QString& path)> OpenGame;
+  // Where the frame's outer corner goes instead of the game's designed
+  // place: where the window this one takes over from stood.
+  std::optional<QPoint> Place;
+  // Told once the window has closed, whatever closed it.
+  std::function<void()> Closed;
   // Where `--text-out` writes each message and page; none: nowhere.
   TextOutFile* TextOut = nullptr;
   // Where the lines seen are kept, for skip of read text; none: nothing
@@ -97,6 +102,9 @@ class MainWindow final : public QMainWindow, public ModalHost {
   void SetSmooth(bool on);
   void SetFullscreen(bool on);
   bool Fullscreen() const { return fullscreen_; }
+  // The frame's outer corner when windowed; while fullscreen, where the
+  // window goes back to.
+  QPoint WindowedPlace() const;
   // Shown as the settings say: windowed or fullscreen.
   void ShowAsSet();
   // The client area at 1x, as a PNG in the pictures folder; its path, or
@@ -188,6 +196,7 @@ class MainWindow final : public QMainWindow, public ModalHost {
   std::unique_ptr<PlayerSettings> own_settings_;
   PlayerSettings* settings_ = nullptr;
   std::function<void(const QString&)> open_game_;
+  std::function<void()> closed_;
   ViewMenu* view_menu_ = nullptr;
   std::unique_ptr<PlayerSound> sound_;  // goes before game_'s devices
   BacklogView* backlog_ = nullptr;
@@ -199,6 +208,9 @@ class MainWindow final : public QMainWindow, public ModalHost {
   QString game_name_;
   ViewScale view_;
   bool fullscreen_ = false;
+  // While fullscreen: the frame's corner and the client's rectangle.
+  QPoint windowed_place_;
+  QRect windowed_geometry_;
   int cursor_scale_ = 1;
   int bar_height_ = 0;
 
