@@ -25,7 +25,7 @@ void MainWindow::StartReading(TextOutFile* text_out) {
 
 void MainWindow::AddReadingItems(QMenu& menu) {
   menu.addSeparator();
-  backlog_action_ = menu.addAction(QStringLiteral("バックログ(&B)"));
+  backlog_action_ = menu.addAction(QStringLiteral("バックログ(&L)"));
   // No game and no list box uses Backspace: the list passes it on, and the
   // game answers only Enter and Space.
   backlog_action_->setShortcut(QKeySequence(Qt::Key_Backspace));

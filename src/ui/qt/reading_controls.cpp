@@ -74,10 +74,10 @@ void ReadingControls::AddMenuItems(QMenu& menu) {
     return action;
   };
   fast_ = toggle(QStringLiteral("早送り(&F)"), Qt::Key_F6, [this](bool on) { modes_.SetFastToggled(on); });
-  skip_ = toggle(QStringLiteral("既読スキップ(&K)"), Qt::Key_F7, [this](bool on) { modes_.SetSkip(on); });
+  skip_ = toggle(QStringLiteral("既読スキップ(&S)"), Qt::Key_F7, [this](bool on) { modes_.SetSkip(on); });
   auto_ = toggle(QStringLiteral("オート(&A)"), Qt::Key_F8, [this](bool on) { modes_.SetAuto(on); });
 
-  speed_menu_ = menu.addMenu(QStringLiteral("早送りの速さ(&E)"));
+  speed_menu_ = menu.addMenu(QStringLiteral("早送りの速さ(&H)"));
   speed_menu_->setFont(menu.font());
   speeds_ = new QActionGroup(this);
   for (const int speed : kSpeeds) {

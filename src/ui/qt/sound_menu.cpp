@@ -41,7 +41,7 @@ SoundMenu::SoundMenu(QMenu& menu) : QObject(&menu) {
     if (OnMuteInBackground) OnMuteInBackground(on);
   });
 
-  QMenu* fonts = menu.addMenu(QStringLiteral("MIDI の音色(&F)"));
+  QMenu* fonts = menu.addMenu(QStringLiteral("MIDI の音色(&I)"));
   fonts->setFont(menu.font());
   auto* font_group = new QActionGroup(this);
   automatic_font_ = fonts->addAction(QStringLiteral("自動(&A)"));

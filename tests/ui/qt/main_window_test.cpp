@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <map>
 #include <thread>
 
 #include "ui/qt/client_image.hpp"
@@ -141,6 +142,30 @@ TEST_F(MainWindowTest, MenuFollowsTheModelThroughARun) {
   EXPECT_FALSE(window->StartAction()->isVisible());
   EXPECT_FALSE(window->ContinueAction()->isVisible());
   EXPECT_TRUE(window->ExitAction()->isVisible());
+}
+
+// One press of an item's underlined key must reach that item: a key two
+// items of one menu share only cycles between them.
+void ExpectOwnKeys(const QList<QAction*>& actions, const QString& where) {
+  std::map<int, QString> first;
+  for (QAction* action : actions) {
+    if (action->isSeparator()) continue;
+    const QKeySequence key = QKeySequence::mnemonic(action->text());
+    if (!key.isEmpty()) {
+      const auto [at, added] = first.emplace(key[0].toCombined(), action->text());
+      EXPECT_TRUE(added) << where.toStdString() << ": " << action->text().toStdString() << " and "
+                         << at->second.toStdString() << " share a key";
+    }
+    if (action->menu()) ExpectOwnKeys(action->menu()->actions(), action->text());
+  }
+}
+
+TEST_F(MainWindowTest, EveryMenuItemHasAKeyOfItsOwn) {
+  Open(kMenuGame);
+  window->View();  // filled when first opened
+  const QList<QAction*> menus = window->menuBar()->actions();
+  ASSERT_GE(menus.size(), 2);
+  ExpectOwnKeys(menus, QStringLiteral("the menu bar"));
 }
 
 TEST_F(MainWindowTest, PressesGoThroughTheModelsRouting) {
