@@ -225,6 +225,38 @@ void BM_Hostile_ClipLayers2000(benchmark::State& s) {
 void BM_Hostile_ClipLayers1MB(benchmark::State& s) {
   DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ClipLayersEmf(15000));
 }
+// The dearest files of about a megabyte for each part of the drawing,
+// and real clipart beside them.
+void BM_Worst_BezierPaths(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::BezierPathsEmf(1 << 20, 1998, 0, 1));
+}
+void BM_Worst_FarBezierPaths(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::BezierPathsEmf(1 << 20, 1998, 30000, 30));
+}
+void BM_Worst_TextRecords(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::TextRecordsEmf(4096, 20, 40));
+}
+void BM_Worst_SmallRectangles(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::SmallRecordsEmf(1 << 20, 0));
+}
+void BM_Worst_SmallLines(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::SmallRecordsEmf(1 << 20, 2));
+}
+void BM_Worst_SavedStates(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::SmallRecordsEmf(1 << 20, 3));
+}
+void BM_Worst_Clipart2000(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ClipartEmf(2000)); }
+void BM_Worst_HugeClipart20000(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ClipartEmf(20000, 12047, 15591));
+}
+BENCHMARK(BM_Worst_BezierPaths)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Worst_FarBezierPaths)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Worst_TextRecords)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Worst_SmallRectangles)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Worst_SmallLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Worst_SavedStates)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Worst_Clipart2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Worst_HugeClipart20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Hostile_HugeDeclaredWmf)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Hostile_300000Pens)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Hostile_300000PensDeleted)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,7 @@
 #include "pictures/emf_svg.hpp"
 
 #include "pictures/picture_budget.hpp"
+#include "pictures/svg_shape_cost.hpp"
 
 #include <emf2svg.h>
 
@@ -178,7 +179,10 @@ class Layering {
         width_(width),
         height_(height),
         px_x_(width / svg_width),
-        px_y_(height / svg_height) {}
+        px_y_(height / svg_height),
+        shown_width_(std::min(width, kShownWidth)),
+        shown_height_(std::min(height, kShownHeight)),
+        base_(Affine{px_x_, 0, 0, px_y_, 0, 0}) {}
 
   void Line(std::string_view line) {
     if (line.empty()) return;
@@ -206,6 +210,10 @@ class Layering {
       draft.whole_body.append(line).push_back('\n');
       ++draft.depth;
       groups_.emplace_back(line);
+      const auto transform = AttributeOf(line, "transform");
+      std::optional<Affine> inner = transform ? ParseTransform(*transform) : Affine{};
+      const std::optional<Affine>& outer = mappings_.empty() ? base_ : mappings_.back();
+      mappings_.push_back(inner && outer ? std::optional<Affine>(inner->Then(*outer)) : std::nullopt);
       return;
     }
     if (line.starts_with("</g>")) {
@@ -216,7 +224,17 @@ class Layering {
       draft.whole_body.append(line).push_back('\n');
       --draft.depth;
       groups_.pop_back();
+      mappings_.pop_back();
       return;
+    }
+    // Shapes wholly outside the shown corner are left out; the rest are
+    // charged what the window takes to draw them.
+    if (const auto cost = CostOfElement(line, mappings_.empty() ? base_ : mappings_.back(), shown_width_, shown_height_)) {
+      if (cost->outside) return;
+      if (!budget_.SpendShown(kShownElementWork + cost->work)) {
+        ok_ = false;
+        return;
+      }
     }
     std::string element = WithoutClipPath(line);
     // GDI stretches bitmaps pixel by pixel, without smoothing.
@@ -238,7 +256,8 @@ class Layering {
     }
   }
 
-  // False when a region operation went past the picture's budget.
+  // False when a region operation or the shown drawing went past the
+  // picture's budget.
   bool WithinBudget() const { return ok_; }
 
   EmfSvg Finish() {
@@ -439,7 +458,11 @@ class Layering {
   int height_;
   double px_x_;
   double px_y_;
+  int shown_width_;
+  int shown_height_;
+  std::optional<Affine> base_;  // the converter's units onto picture pixels
   std::vector<std::string> groups_;
+  std::vector<std::optional<Affine>> mappings_;  // for each open group, its units onto picture pixels
   std::optional<Region> clip_;
   std::vector<std::optional<Region>> saved_;
   std::optional<RectD> pending_clip_;

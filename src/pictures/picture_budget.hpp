@@ -25,6 +25,14 @@ inline constexpr std::int64_t kMaxSvgLayers = 2048;
 // shape's box and outline within the shown corner. This one is spent as
 // the picture is drawn; records past it are not drawn.
 inline constexpr std::int64_t kMaxPaintedPixels = 64LL * 1024 * 1024;
+// What the window's drawing of an enhanced metafile may cost, estimated
+// from each element of its SVG that reaches the shown corner: a fixed
+// amount for the element, then its rows and the square of its edge
+// crossings in each (see svg_shape_cost.hpp). A unit of crossings takes
+// Qt about 1.4 ns, so the limit is some 45 ms of filling; clipart of 2000
+// small Bézier shapes costs 2.3 million, shapes outside the corner nothing.
+inline constexpr std::int64_t kMaxShownWork = 32LL * 1024 * 1024;
+inline constexpr std::int64_t kShownElementWork = 1000;
 // Rectangles in one clipping region or region object.
 inline constexpr std::int64_t kMaxRegionRects = 16 * 1024;
 // Region work: the rectangles every region operation reads and makes.
@@ -40,6 +48,7 @@ class PictureBudget {
   bool SpendText() { return Spend(texts_, 1, kMaxMetafileTexts); }
   bool SpendLayer() { return Spend(layers_, 1, kMaxSvgLayers); }
   bool SpendPainting(std::int64_t pixels) { return Spend(painted_, pixels, kMaxPaintedPixels); }
+  bool SpendShown(std::int64_t work) { return Spend(shown_, work, kMaxShownWork); }
   // A region operation reading and making `rects` rectangles, of which the
   // largest single region holds `largest`.
   bool SpendRegion(std::int64_t rects, std::int64_t largest) {
@@ -62,6 +71,7 @@ class PictureBudget {
   std::int64_t texts_ = 0;
   std::int64_t layers_ = 0;
   std::int64_t painted_ = 0;
+  std::int64_t shown_ = 0;
   std::int64_t region_work_ = 0;
 };
 

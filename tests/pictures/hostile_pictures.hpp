@@ -170,6 +170,73 @@ inline Bytes ClipLayersEmf(int layers) {
   return emf.File();
 }
 
+// About `bytes` of filled and outlined paths, each one EMR_POLYBEZIERTO16
+// of `points` points swinging between the picture's edges, the control
+// points `reach` pixels beyond them, drawn with a pen `pen` pixels wide.
+inline Bytes BezierPathsEmf(std::size_t bytes, int points, int reach, int pen) {
+  EmfWriter emf(440, 280);
+  emf.Pen(1, kPsSolid, pen, 0x102080).Brush(2, kBsSolid, 0xE0D0A0).Select(1).Select(2);
+  const std::size_t paths = bytes / (static_cast<std::size_t>(points) * 4 + 100);
+  for (std::size_t p = 0; p < paths; ++p) {
+    std::vector<int> xy;
+    for (int i = 0; i < points; ++i) {
+      const int phase = i % 3;
+      const int x = static_cast<int>((p * 7 + static_cast<std::size_t>(i) * 440 / points) % 440);
+      xy.push_back(phase == 2 ? x : (phase == 0 ? -reach : 440 + reach));
+      xy.push_back(phase == 2 ? (i / 3 % 2 ? 280 : 0) : (i / 3 % 2 ? -reach : 280 + reach));
+    }
+    emf.BeginPath().MoveTo(static_cast<int>(p % 440), 0).Points16(88, xy).CloseFigure().EndPath().StrokeAndFillPath();
+  }
+  return emf.File();
+}
+
+// `records` text records of `chars` characters each,
+// every one in a font of its own `height` pixels high.
+inline Bytes TextRecordsEmf(int records, int chars, int height) {
+  EmfWriter emf(440, 280);
+  emf.BkMode(kOpaque);
+  std::u16string text;
+  for (int i = 0; i < chars; ++i) text += static_cast<char16_t>(0x4E00 + i * 37 % 20000);  // kanji
+  for (int i = 0; i < records; ++i) {
+    emf.Font(static_cast<std::uint32_t>(1 + i % 2), height + i % 64, u"IPAGothic").Select(1 + i % 2);
+    emf.TextW(i * 7 % 440 - height / 2, i * 13 % 280 - height / 2, text);
+  }
+  return emf.File();
+}
+
+// About `bytes` of the smallest drawing records there are, `kind` 0 for
+// rectangles, 1 for ellipses, 2 for lines, 3 for saved and restored states.
+inline Bytes SmallRecordsEmf(std::size_t bytes, int kind) {
+  EmfWriter emf(440, 280);
+  emf.Pen(1, kPsSolid, 1, 0x102080).Brush(2, kBsSolid, 0xE0D0A0).Select(1).Select(2);
+  const std::size_t size = kind == 2 ? 32 : kind == 3 ? 20 : 24;
+  for (std::size_t i = 0; i < bytes / size; ++i) {
+    const int x = static_cast<int>(i * 37 % 430), y = static_cast<int>(i * 53 % 270);
+    if (kind == 0) emf.Rectangle(x, y, x + 8, y + 6);
+    if (kind == 1) emf.Ellipse(x, y, x + 8, y + 6);
+    if (kind == 2) emf.MoveTo(x, y).LineTo(x + 9, y + 7);
+    if (kind == 3) emf.SaveDc().RestoreDc(-1);
+  }
+  return emf.File();
+}
+
+// Detailed clipart as drawing programs write it: `shapes` small blobs of
+// four Bézier curves over a `width` x `height` picture, each filled with a
+// brush of its own and outlined by a thin pen.
+inline Bytes ClipartEmf(int shapes, int width = 440, int height = 280) {
+  EmfWriter emf(width, height);
+  emf.Pen(1, kPsSolid, 1, 0x203040).Select(1);
+  for (int i = 0; i < shapes; ++i) {
+    const int x = i * 37 % (width - 24), y = i * 53 % (height - 20), r = 4 + i % 9;
+    emf.Brush(2, kBsSolid, static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFF).Select(2);
+    emf.BeginPath().MoveTo(x, y + r);
+    emf.Points16(88, {x, y, x + r, y, x + 2 * r, y, x + 2 * r, y + r, x + 2 * r, y + 2 * r, x + r, y + 2 * r,
+                      x + r / 2, y + 2 * r, x, y + 3 * r / 2, x, y + r});
+    emf.CloseFigure().EndPath().StrokeAndFillPath().Record(37, Le().U32(0x80000000u).bytes).Record(40, Le().U32(2).bytes);
+  }
+  return emf.File();
+}
+
 // `count` rectangles over the whole shown corner in red, then a small one
 // in green: what the window paints past its budget is left out.
 inline Bytes FullFillsWmf(int count) {

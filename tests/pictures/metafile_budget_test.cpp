@@ -198,6 +198,18 @@ TEST(MetafileBudgetTest, RepeatedRegionAndIsRefused) {
   EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::RepeatedAndEmf(64, 1)), "decoded 440x280");
 }
 
+TEST(MetafileBudgetTest, PathsCrossingEachRowOftenAreRefused) {
+  // Each row crossed some 2000 times by each path, near or far.
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::BezierPathsEmf(1 << 20, 1998, 0, 1)), kBadMetafile);
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::BezierPathsEmf(1 << 20, 1998, 30000, 30)), kBadMetafile);
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::SmallRecordsEmf(1 << 20, 0)), kBadMetafile);
+  // A few such paths of 30 points are fine.
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::BezierPathsEmf(4000, 30, 0, 1)), "decoded 440x280");
+  // Detailed clipart stays far inside, all in the corner or mostly past it.
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::ClipartEmf(2000)), "decoded 440x280");
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::ClipartEmf(20000, 12047, 15591)), "decoded 12047x15591");
+}
+
 TEST(MetafileBudgetTest, HugeFrameWithContentLoads) {
   const Bytes file = test::HugeFrameEmf();
   EXPECT_LT(file.size(), 64u * 1024);

@@ -206,6 +206,19 @@ class EmfWriter {
     for (int v : xy) payload.I16(v);
     return Record(87, payload.bytes);
   }
+  // A 16-bit point record (EMR_POLYBEZIER16, EMR_POLYGON16, ...) with its
+  // bounds left zero, as many writers leave them.
+  EmfWriter& Points16(std::uint32_t type, const std::vector<int>& xy) {
+    Le payload;
+    payload.I32(0).I32(0).I32(0).I32(0).U32(static_cast<std::uint32_t>(xy.size() / 2));
+    for (int v : xy) payload.I16(v);
+    return Record(type, payload.bytes);
+  }
+  EmfWriter& BeginPath() { return Record(59); }
+  EmfWriter& EndPath() { return Record(60); }
+  EmfWriter& CloseFigure() { return Record(61); }
+  EmfWriter& FillPath() { return Record(62, Le().I32(0).I32(0).I32(0).I32(0).bytes); }
+  EmfWriter& StrokeAndFillPath() { return Record(63, Le().I32(0).I32(0).I32(0).I32(0).bytes); }
   EmfWriter& TextColor(std::uint32_t rgb) { return Record(24, Le().Rgb(rgb).bytes); }
   EmfWriter& BkMode(int mode) { return Record(18, Le().U32(static_cast<std::uint32_t>(mode)).bytes); }
   EmfWriter& IntersectClip(int l, int t, int r, int b) { return Record(30, Le().I32(l).I32(t).I32(r).I32(b).bytes); }

@@ -87,6 +87,34 @@ TEST(BoundedMetafileTest, RegionAndOnceClipsTheDrawing) {
   EXPECT_EQ(At(image, 0, 279), kNone);
 }
 
+// Shapes past the shown corner are left out before drawing; the corner
+// stays as it was.
+TEST(BoundedMetafileTest, ShapesOutsideTheCornerChangeNothing) {
+  const auto clipart = [](bool far_shapes) {
+    test::EmfWriter emf(3000, 2000);
+    emf.Pen(1, test::kPsSolid, 9, 0x203040).Brush(2, test::kBsSolid, 0xC04020).Select(1).Select(2);
+    emf.Ellipse(400, 200, 520, 330).Rectangle(30, 30, 90, 70);
+    if (far_shapes) {
+      for (int i = 0; i < 500; ++i) emf.Ellipse(460 + i * 5, 300 + i * 3, 520 + i * 5, 340 + i * 3);
+    }
+    emf.Rectangle(100, 100, 140, 120);
+    return emf.File();
+  };
+  const QImage near = test::RenderedEmf(clipart(false), "bounded_near_only");
+  const QImage all = test::RenderedEmf(clipart(true), "bounded_near_and_far");
+  EXPECT_TRUE(Near(At(near, 60, 50), 0xC04020));
+  EXPECT_TRUE(Near(At(near, 439, 279), 0xC04020));  // the ellipse reaching into the corner
+  EXPECT_EQ(near, all);
+}
+
+TEST(BoundedMetafileTest, DetailedClipartDraws) {
+  const QImage image = test::RenderedEmf(test::ClipartEmf(2000), "bounded_clipart");
+  int count = 0;
+  test::InkBox(image, kNone, &count);
+  EXPECT_LT(count, 440 * 280 / 2);  // mostly covered by the blobs
+  EXPECT_TRUE(Near(At(image, 336, 132), 0x2F3D1F));  // the middle of the last blob, at (331, 127) radius 5
+}
+
 TEST(BoundedMetafileTest, HugeFrameDrawsItsCorner) {
   const QImage image = test::RenderedEmf(test::HugeFrameEmf(), "bounded_huge_frame");
   ASSERT_EQ(image.size(), QSize(440, 280));
