@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "media/sdl/soundfonts.hpp"
+#include "media/sdl/synth_voices.hpp"
 
 namespace torvane::sdl {
 namespace {
@@ -15,8 +16,9 @@ namespace {
 // The process's one synthesizer, made when the first MIDI track opens and
 // kept to the end, or made again for another soundfont. Its settings are
 // FluidSynth's defaults, as the mixer's decoder takes them, but for loading
-// a preset's samples when a channel first selects it: the same sound, in a
-// fraction of the memory. With no soundfont it still plays the tracks, to
+// a preset's samples when a channel first selects it, and for voices made
+// as they are needed (synth_voices.hpp): the same sound, in a fraction of
+// the memory. With no soundfont it still plays the tracks, to
 // no sound, so that they open, end and loop as they would be heard.
 struct SharedSynth {
   fluid_settings_t* settings = nullptr;
@@ -39,6 +41,7 @@ struct SharedSynth {
     if (!settings) return;
     fluid_settings_setnum(settings, "synth.sample-rate", rate);
     fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setint(settings, "synth.polyphony", kFirstVoices);
     fluid_settings_getnum_default(settings, "synth.gain", &default_gain);
     synth = new_fluid_synth(settings);
     usable = synth != nullptr;
@@ -118,6 +121,7 @@ void MidiTrack::Start() {
     if (shared.last != this) fluid_synth_system_reset(shared.synth);
     shared.last = this;
     player_ = new_fluid_player(shared.synth);
+    if (player_) fluid_player_set_playback_callback(player_, PlayGrowingVoices, shared.synth);
     const bool playing = player_ && fluid_player_add_mem(player_, bytes_.data(), bytes_.size()) == FLUID_OK &&
                          fluid_player_play(player_) == FLUID_OK;
     state_ = playing ? State::Playing : State::Stopped;
