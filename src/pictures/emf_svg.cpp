@@ -32,17 +32,6 @@ std::string Hex(std::uint32_t rgb) {
   return text;
 }
 
-// The value of attribute `name` in the single tag on `line`.
-std::optional<std::string_view> AttributeOf(std::string_view line, std::string_view name) {
-  const std::string key = " " + std::string(name) + "=\"";
-  const std::size_t at = line.find(key);
-  if (at == std::string_view::npos) return std::nullopt;
-  const std::size_t begin = at + key.size();
-  const std::size_t end = line.find('"', begin);
-  if (end == std::string_view::npos) return std::nullopt;
-  return line.substr(begin, end - begin);
-}
-
 std::string WithAttribute(std::string_view line, std::string_view name, std::string_view value) {
   const std::string key = " " + std::string(name) + "=\"";
   std::string out(line);

@@ -36,18 +36,8 @@ std::vector<double> Numbers(std::string_view text) {
   return out;
 }
 
-std::optional<std::string_view> Attribute(std::string_view line, std::string_view name) {
-  const std::string key = " " + std::string(name) + "=\"";
-  const std::size_t at = line.find(key);
-  if (at == std::string_view::npos) return std::nullopt;
-  const std::size_t begin = at + key.size();
-  const std::size_t end = line.find('"', begin);
-  if (end == std::string_view::npos) return std::nullopt;
-  return line.substr(begin, end - begin);
-}
-
 double NumberOf(std::string_view line, std::string_view name) {
-  const auto value = Attribute(line, name);
+  const auto value = AttributeOf(line, name);
   if (!value) return 0;
   const auto numbers = Numbers(*value);
   return numbers.empty() ? 0 : numbers.front();
@@ -102,6 +92,17 @@ std::int64_t OutlineWork(const std::vector<Point>& points, int height) {
 
 }  // namespace
 
+std::optional<std::string_view> AttributeOf(std::string_view line, std::string_view name) {
+  const std::string key = " " + std::string(name) + "=\"";
+  const std::size_t at = line.find(key);
+  if (at == std::string_view::npos) return std::nullopt;
+  const std::size_t begin = at + key.size();
+  const std::size_t end = line.find('"', begin);
+  if (end == std::string_view::npos) return std::nullopt;
+  return line.substr(begin, end - begin);
+}
+
+
 Affine Affine::Then(const Affine& o) const {
   return {o.a * a + o.c * b, o.b * a + o.d * b, o.a * c + o.c * d, o.b * c + o.d * d, o.a * e + o.c * f + o.e,
           o.b * e + o.d * f + o.f};
@@ -144,7 +145,7 @@ std::optional<ShapeCost> CostOfElement(std::string_view element, const std::opti
   bool readable = true;      // the points bound all it draws
   bool has_outline = true;   // filled row by row
   std::size_t glyphs = 0;
-  const bool stroked = Attribute(element, "stroke").value_or("none") != "none";
+  const bool stroked = AttributeOf(element, "stroke").value_or("none") != "none";
   double margin = stroked ? NumberOf(element, "stroke-width") / 2 : 0;
   if (element.starts_with("<rect") || element.starts_with("<image")) {
     const double x = NumberOf(element, "x"), y = NumberOf(element, "y");
@@ -156,7 +157,7 @@ std::optional<ShapeCost> CostOfElement(std::string_view element, const std::opti
     const double rx = std::abs(NumberOf(element, "rx")), ry = std::abs(NumberOf(element, "ry"));
     points = {{cx - rx, cy - ry}, {cx + rx, cy - ry}, {cx + rx, cy + ry}, {cx - rx, cy + ry}};
   } else if (element.starts_with("<path") || element.starts_with("<polygon") || element.starts_with("<polyline")) {
-    const std::string_view data = Attribute(element, element.starts_with("<path") ? "d" : "points").value_or("");
+    const std::string_view data = AttributeOf(element, element.starts_with("<path") ? "d" : "points").value_or("");
     readable = !element.starts_with("<path") || PlainPathData(data);
     const std::vector<double> v = Numbers(data);
     for (std::size_t i = 0; i + 1 < v.size(); i += 2) points.push_back({v[i], v[i + 1]});
@@ -171,7 +172,7 @@ std::optional<ShapeCost> CostOfElement(std::string_view element, const std::opti
   } else {
     return std::nullopt;
   }
-  if (Attribute(element, "transform") || !mapping) readable = false;
+  if (AttributeOf(element, "transform") || !mapping) readable = false;
   const Affine to_pixels = mapping.value_or(Affine{});
 
   const double scale = std::sqrt(std::abs(to_pixels.a * to_pixels.d - to_pixels.b * to_pixels.c));

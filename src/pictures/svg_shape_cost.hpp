@@ -13,6 +13,9 @@
 // often than its control polygon does.
 namespace torvane::pictures {
 
+// The value of attribute `name` in the single tag on `line`.
+std::optional<std::string_view> AttributeOf(std::string_view line, std::string_view name);
+
 // x' = a x + c y + e, y' = b x + d y + f, as SVG writes a matrix.
 struct Affine {
   double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
