@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "media/midi_programs.hpp"
 #include "media/sdl/soundfonts.hpp"
 #include "media/sdl/synth_voices.hpp"
 
@@ -28,6 +29,7 @@ struct SharedSynth {
   int choice = -1;              // the soundfont choice it was made for
   double default_gain = 0.2;    // FluidSynth's, read from the settings
   const MidiTrack* last = nullptr;  // the track the synthesizer's state is of
+  PresetsOnDemand presets;
 
   // Only while no track renders on it.
   void Make() {
@@ -45,7 +47,7 @@ struct SharedSynth {
     fluid_settings_getnum_default(settings, "synth.gain", &default_gain);
     synth = new_fluid_synth(settings);
     usable = synth != nullptr;
-    has_font = usable && LoadSoundfont(synth) != FLUID_FAILED;
+    has_font = usable && presets.Load(synth, kResetPrograms);
     ApplyLevel();
   }
 
@@ -54,6 +56,7 @@ struct SharedSynth {
     if (settings) delete_fluid_settings(settings);
     synth = nullptr;
     settings = nullptr;
+    presets.Forget();
     usable = has_font = false;
     last = nullptr;
   }
@@ -92,6 +95,8 @@ std::unique_ptr<MidiTrack> MidiTrack::Open(std::string bytes) {
   const bool taken = fluid_player_add_mem(probe, bytes.data(), bytes.size()) == FLUID_OK;
   delete_fluid_player(probe);
   if (!taken) return nullptr;
+  // A file read otherwise than plainly may select any program.
+  shared.presets.Need(shared.synth, ProgramsOfMidi(bytes).value_or(MidiPrograms().set()));
   auto track = std::unique_ptr<MidiTrack>(new MidiTrack(std::move(bytes)));
   track->silent_ = !shared.has_font;
   return track;

@@ -6,10 +6,14 @@
 #include <malloc.h>
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <mutex>
 #include <set>
 
+#include "media/sdl/subset_loader.hpp"
 #include "media/soundfont_search.hpp"
+#include "media/soundfont_subset.hpp"
 
 namespace torvane::sdl {
 namespace {
@@ -61,7 +65,10 @@ int SoundfontChoice() {
   return choice;
 }
 
-int LoadSoundfont(fluid_synth_t* synth) {
+namespace {
+
+// Loads, with `load`, the first candidate FluidSynth takes; its id, or -1.
+int LoadFirst(const std::function<int(const std::filesystem::path&)>& load, std::filesystem::path* taken) {
   InstallLogFilter();
   const std::lock_guard lock(font_mutex);
   const char* env = SDL_getenv("SDL_SOUNDFONTS");
@@ -70,7 +77,7 @@ int LoadSoundfont(fluid_synth_t* synth) {
     if (refused.count(path)) continue;
     // Checked first: handed anything else, FluidSynth's DLS reader
     // complains on stderr past any log function.
-    const int id = fluid_is_soundfont(path.c_str()) ? fluid_synth_sfload(synth, path.c_str(), 1) : FLUID_FAILED;
+    const int id = fluid_is_soundfont(path.c_str()) ? load(path) : FLUID_FAILED;
     if (id == FLUID_FAILED) {
       refused.insert(path);
       continue;
@@ -80,10 +87,64 @@ int LoadSoundfont(fluid_synth_t* synth) {
     // Reading the soundfont's tables leaves megabytes of freed scratch in
     // the heap for the rest of the run; it goes back to the system here.
     malloc_trim(0);
+    if (taken) *taken = path;
     return id;
   }
   if (!chosen_font.empty()) WarnChosenOnce();
   return -1;
+}
+
+}  // namespace
+
+int LoadSoundfont(fluid_synth_t* synth) {
+  return LoadFirst([synth](const std::filesystem::path& path) { return fluid_synth_sfload(synth, path.c_str(), 1); },
+                   nullptr);
+}
+
+bool PresetsOnDemand::Load(fluid_synth_t* synth, const MidiPrograms& programs) {
+  AddSubsetLoader(synth);
+  return LoadFirst([&](const std::filesystem::path& path) { return LoadPresets(synth, path, programs, true); },
+                   &path_) != FLUID_FAILED;
+}
+
+void PresetsOnDemand::Need(fluid_synth_t* synth, const MidiPrograms& programs) {
+  const MidiPrograms missing = programs & ~loaded_;
+  if (missing.none() || path_.empty()) return;
+  const QuietFluidSynth quiet;
+  // Tried once: without them the channels play the presets FluidSynth
+  // falls back on, as with a soundfont that lacks them.
+  loaded_ |= missing;
+  // The presets already loaded keep their channels as they are.
+  if (LoadPresets(synth, path_, missing, false) != FLUID_FAILED) malloc_trim(0);
+}
+
+void PresetsOnDemand::Forget() {
+  for (const std::string& name : names_) ForgetSubset(name);
+  names_.clear();
+  loaded_.reset();
+  path_.clear();
+}
+
+int PresetsOnDemand::LoadPresets(fluid_synth_t* synth, const std::filesystem::path& path,
+                                 const MidiPrograms& programs, bool reset) {
+  if (std::optional<SoundfontSubset> subset = MakeSoundfontSubset(path, programs)) {
+    // Nothing to load but on the first load, which must find a soundfont.
+    if (subset->presets == 0 && !reset) return 0;
+    if (subset->presets > 0) {
+      const std::string name = NameSubset(path, std::move(*subset));
+      const int id = fluid_synth_sfload(synth, name.c_str(), reset ? 1 : 0);
+      if (id != FLUID_FAILED) {
+        names_.push_back(name);
+        loaded_ |= programs;
+        return id;
+      }
+      ForgetSubset(name);
+    }
+  }
+  // The whole file, on top: its presets are the ones found from now on.
+  const int id = fluid_synth_sfload(synth, path.c_str(), reset ? 1 : 0);
+  if (id != FLUID_FAILED) loaded_.set();
+  return id;
 }
 
 void TellMixerSoundfont() {

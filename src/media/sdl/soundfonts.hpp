@@ -4,6 +4,9 @@
 // effects' alike, so that both load the same file, each once per run.
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "media/midi_programs.hpp"
 
 struct _fluid_synth_t;
 
@@ -22,6 +25,28 @@ int SoundfontChoice();
 // tells the mixer's own decoders to use it too. Its id in `synth`, or -1
 // when none loads. A chosen file that cannot be used is warned of once.
 int LoadSoundfont(_fluid_synth_t* synth);
+
+// The soundfont of a synthesizer that holds only the presets its tracks
+// can select (soundfont_subset.hpp), loaded as tracks first need them, each
+// once: a track sounds as with the whole file, for a fraction of the memory.
+class PresetsOnDemand {
+ public:
+  // Loads the first candidate, as LoadSoundfont, with the presets of
+  // `programs`; false when none loads.
+  bool Load(_fluid_synth_t* synth, const MidiPrograms& programs);
+  // Adds, from the same file, the presets of those of `programs` not loaded
+  // yet, leaving every channel's preset as it is.
+  void Need(_fluid_synth_t* synth, const MidiPrograms& programs);
+  // Once the synthesizer is deleted.
+  void Forget();
+
+ private:
+  int LoadPresets(_fluid_synth_t* synth, const std::filesystem::path& path, const MidiPrograms& programs, bool reset);
+
+  std::filesystem::path path_;
+  MidiPrograms loaded_;
+  std::vector<std::string> names_;  // of the subsets loaded
+};
 
 // Names the first candidate to the mixer's own decoders, unloaded: what
 // they use until a synthesizer has loaded one.
