@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installed player under a real X server: it paints its title, loads
-# the media module from the package's own folder, and warns of nothing.
+# the media module from the package's own folder when the game's music
+# starts, and warns of nothing.
 #   tests/install/installed_window.sh ROOT    (what the package unpacked to)
 set -euo pipefail
 root=$(realpath "$1")
@@ -57,13 +58,22 @@ for point in "600 400" "100 100"; do
   [ "$got" = "$want" ] || fail "($x, $y) of the client area is $got, the title has $want there"
 done
 
-# The module comes after the first frame; the warning, if any, with it.
-for _ in $(seq 50); do
+# Nothing plays at the title, so nothing of the media is loaded there.
+sleep 1
+! grep -qF "$module" "/proc/$pid/maps" || fail "the player loaded $module at the title"
+# The game's first page is read out for four seconds, then the music starts:
+# the module comes with it, and the warning, if any.
+xdotool mousemove --window "$wid" 300 200
+xdotool windowfocus --sync "$wid"
+xdotool key alt+g
+sleep 0.3
+xdotool key s
+for _ in $(seq 75); do
   grep -qF "$module" "/proc/$pid/maps" && break
   sleep 0.2
 done
-grep -qF "$module" "/proc/$pid/maps" || fail "the player did not load $module"
+grep -qF "$module" "/proc/$pid/maps" || fail "the player did not load $module for the music"
 sleep 0.5
 kill -0 "$pid" 2> /dev/null || fail "the player ended"
 [ ! -s "$work/stderr" ] || fail "the player warned"
-echo "title painted, $module loaded, nothing on standard error"
+echo "title painted, $module loaded for the music, nothing on standard error"

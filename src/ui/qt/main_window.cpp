@@ -256,8 +256,6 @@ void MainWindow::FirstFrameShown() {
   ReportFirstFrame();
   // The player's own menu items wait for the game's first frame.
   QTimer::singleShot(0, this, [this] { View(); });
-  // The frame is flushed by the time the event loop comes back.
-  QTimer::singleShot(0, this, [this] { game_.MakeMediaDevices(); });
 }
 
 void MainWindow::PressClient(int x, int y, MouseButton button) {

@@ -75,6 +75,9 @@ class MainWindow final : public QMainWindow, public ModalHost {
   ~MainWindow() override;
 
   TForm1& Form() { return game_.Form(); }
+  // The music and effect devices are made when the game first plays one;
+  // this makes them now.
+  void MakeMediaDevices() { game_.MakeMediaDevices(); }
   QWidget* Client() const { return client_; }
   // ListBox1, created when the model first shows or fills it.
   ChoiceList* CommandList();

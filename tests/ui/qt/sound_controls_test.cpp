@@ -64,12 +64,24 @@ class SoundControlsTest : public WindowFixture {
     Open(kMenuGame, false, [this](const platform::GameFolder& folder, const platform::Clock&) {
       return MediaDevices{std::make_unique<LevelMusic>(folder, levels), std::make_unique<LevelSound>(folder, levels)};
     });
+    window->MakeMediaDevices();
     ASSERT_TRUE(WaitFor([&] { return window->View().Sound() != nullptr && levels.silent_midi; }));
   }
   qt::SoundMenu& Menu() { return *window->View().Sound(); }
 
   Levels levels;
 };
+
+TEST_F(SoundControlsTest, NoDeviceIsMadeBeforeTheGameFirstPlays) {
+  Open(kMenuGame, false, [this](const platform::GameFolder& folder, const platform::Clock&) {
+    return MediaDevices{std::make_unique<LevelMusic>(folder, levels), std::make_unique<LevelSound>(folder, levels)};
+  });
+  ASSERT_TRUE(WaitFor([&] { return window->View().Sound() != nullptr; }));
+  // The title is up and its menus are made: the media would have come by now.
+  EXPECT_FALSE(WaitFor([&] { return static_cast<bool>(levels.silent_midi); }, 500));
+  window->MakeMediaDevices();
+  EXPECT_TRUE(levels.silent_midi);
+}
 
 TEST_F(SoundControlsTest, AtTheDefaultsTheDevicesAreToldNothing) {
   OpenWithLevels();
