@@ -236,6 +236,10 @@ void BM_Worst_FarBezierPaths(benchmark::State& s) {
 void BM_Worst_TextRecords(benchmark::State& s) {
   DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::TextRecordsEmf(4096, 20, 40));
 }
+// Nearly as much text as the corner may show: 1200 glyphs.
+void BM_Worst_TextWithin(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::TextRecordsEmf(60, 20, 12));
+}
 void BM_Worst_SmallRectangles(benchmark::State& s) {
   DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::SmallRecordsEmf(1 << 20, 0));
 }
@@ -252,6 +256,7 @@ void BM_Worst_HugeClipart20000(benchmark::State& s) {
 BENCHMARK(BM_Worst_BezierPaths)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Worst_FarBezierPaths)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Worst_TextRecords)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Worst_TextWithin)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Worst_SmallRectangles)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Worst_SmallLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Worst_SavedStates)->Unit(benchmark::kMillisecond);

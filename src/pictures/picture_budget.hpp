@@ -33,6 +33,10 @@ inline constexpr std::int64_t kMaxPaintedPixels = 64LL * 1024 * 1024;
 // small Bézier shapes costs 2.3 million, shapes outside the corner nothing.
 inline constexpr std::int64_t kMaxShownWork = 32LL * 1024 * 1024;
 inline constexpr std::int64_t kShownElementWork = 1000;
+// Text is laid out element by element and filled glyph by glyph as an
+// outline: some 35 us a glyph at any size, and as much again to lay out
+// the element, so about 1300 glyphs in the corner reach the limit.
+inline constexpr std::int64_t kShownGlyphWork = 24 * 1024;
 // Rectangles in one clipping region or region object.
 inline constexpr std::int64_t kMaxRegionRects = 16 * 1024;
 // Region work: the rectangles every region operation reads and makes.

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "pictures/picture_budget.hpp"
+
 namespace torvane::pictures {
 namespace {
 
@@ -200,7 +202,9 @@ std::optional<ShapeCost> CostOfElement(std::string_view element, const std::opti
   } else {
     const double rows = std::clamp(std::min(bottom, static_cast<double>(shown_height)) - std::max(top, 0.0), 0.0,
                                    static_cast<double>(shown_height));
-    cost.work = 1 + static_cast<std::int64_t>(rows) * static_cast<std::int64_t>(std::max<std::size_t>(glyphs, 1));
+    const auto letters = static_cast<std::int64_t>(std::max<std::size_t>(glyphs, 1));
+    cost.work = 1 + static_cast<std::int64_t>(rows) * letters;
+    if (element.starts_with("<text")) cost.work += (letters + 1) * kShownGlyphWork;
   }
   return cost;
 }

@@ -162,12 +162,21 @@ TEST(MetafileBudgetTest, DrawingWorkIsBounded) {
 TEST(MetafileBudgetTest, TextRecordsAreBounded) {
   EXPECT_EQ(Outcome(PictureFormat::Metafile, test::TextWmf(4096)), "decoded 440x280");
   EXPECT_EQ(Outcome(PictureFormat::Metafile, test::TextWmf(4097)), kBadMetafile);
-  // The same limit for enhanced metafiles.
-  test::EmfWriter within(440, 280), over(440, 280);
-  for (int i = 0; i < 4096; ++i) within.TextW(i % 440, 10, u"a");
-  for (int i = 0; i < 4097; ++i) over.TextW(i % 440, 10, u"a");
-  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, within.File()), "decoded 440x280");
+  // The same limit for enhanced metafiles, on text past the shown corner
+  // (which is not drawn, but still read).
+  test::EmfWriter within(1440, 280), over(1440, 280);
+  for (int i = 0; i < 4096; ++i) within.TextW(600 + i % 800, 10, u"a");
+  for (int i = 0; i < 4097; ++i) over.TextW(600 + i % 800, 10, u"a");
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, within.File()), "decoded 1440x280");
   EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, over.File()), kBadMetafile);
+}
+
+TEST(MetafileBudgetTest, TextFillingTheCornerIsRefused) {
+  // A thousand glyphs in the corner are drawn; over 80,000 in a megabyte
+  // would take the window seconds.
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::TextRecordsEmf(50, 20, 12)), "decoded 440x280");
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::TextRecordsEmf(4096, 20, 40)), kBadMetafile);
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::TextRecordsEmf(2048, 1, 10)), kBadMetafile);
 }
 
 TEST(MetafileBudgetTest, LayersAreBounded) {

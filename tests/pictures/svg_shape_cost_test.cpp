@@ -2,6 +2,7 @@
 // out as lying wholly outside the shown corner.
 #include <gtest/gtest.h>
 
+#include "pictures/picture_budget.hpp"
 #include "pictures/svg_shape_cost.hpp"
 
 namespace torvane {
@@ -46,6 +47,12 @@ TEST(SvgShapeCostTest, WorkIsRowsAndCrossingsSquared) {
   std::string wide = zigzag;
   wide.replace(wide.find("fill="), 0, "stroke=\"#102080\" stroke-width=\"6.0000\" ");
   EXPECT_EQ(CostOfElement(wide, Affine{}, 440, 280)->work, 4 * path->work);
+
+  // Text is dear by the glyph, however small, and by the element.
+  const auto text = CostOfElement(R"(<text x="10" y="50" font-size="10"><![CDATA[Abc]]></text>)", Affine{}, 440, 280);
+  ASSERT_TRUE(text);
+  EXPECT_GE(text->work, 4 * pictures::kShownGlyphWork);
+  EXPECT_LT(text->work, 4 * pictures::kShownGlyphWork + 3 * 40 + 2);
 }
 
 TEST(SvgShapeCostTest, OnlyShapesWhollyOutsideTheCornerAreLeftOut) {
