@@ -389,6 +389,11 @@ class Preparer {
   // An invisible text record whose output the converter writes as
   // <text>...U+FDD0 n...</text>, for the SVG pass to act on.
   void Marker(MarkerOp op) {
+    for (; unmarked_saves_ > 0; --unmarked_saves_) MarkNow(Op(MarkerOp::Kind::SaveDc));
+    MarkNow(std::move(op));
+  }
+
+  void MarkNow(MarkerOp op) {
     if (in_path_) {
       deferred_.push_back(std::move(op));
       return;
@@ -781,13 +786,19 @@ class Preparer {
   void SaveDc() {
     saved_.push_back(dc_);
     EmitRaw(Out().U32(kEmrSaveDc).U32(8).bytes);
-    Marker(Op(MarkerOp::Kind::SaveDc));
+    // Marked only when a marker follows: a restore before that finds the
+    // clipping as it was saved, so the pair can leave the SVG pass alone.
+    ++unmarked_saves_;
   }
 
   void RestoreDc(std::int32_t level) {
     dc_ = saved_[saved_.size() - static_cast<std::size_t>(-level)];
     saved_.resize(saved_.size() - static_cast<std::size_t>(-level));
     EmitRaw(Out().U32(kEmrRestoreDc).U32(12).I32(level).bytes);
+    if (static_cast<std::int64_t>(-level) <= unmarked_saves_) {
+      unmarked_saves_ -= -level;
+      return;
+    }
     MarkerOp op = Op(MarkerOp::Kind::RestoreDc);
     op.level = level;
     Marker(std::move(op));
@@ -1070,7 +1081,7 @@ class Preparer {
         EmitRaw(r);
         auto deferred = std::move(deferred_);
         deferred_.clear();
-        for (auto& op : deferred) Marker(std::move(op));
+        for (auto& op : deferred) MarkNow(std::move(op));  // saves since stay unmarked
         return true;
       }
       case kEmrCloseFigure:
@@ -1168,6 +1179,7 @@ class Preparer {
   std::uint32_t font_slot_ = 1;
   Dc dc_;
   std::vector<Dc> saved_;
+  std::int64_t unmarked_saves_ = 0;  // the last saves, none marked yet
   std::unordered_map<std::uint32_t, Brush> brushes_;
   bool in_path_ = false;
   bool hatched_path_ = false;  // the bracket being built is marked as hatched

@@ -189,8 +189,13 @@ class Layering {
         index = index * 10 + static_cast<std::size_t>(line[i] - '0');
         if (index > markers_.size()) break;
       }
-      if (index < markers_.size()) Apply(markers_[index]);
-      pending_clip_.reset();
+      if (index >= markers_.size()) {
+        pending_clip_.reset();
+        return;
+      }
+      Apply(markers_[index]);
+      // A save is marked late, between a clipping record and its marker.
+      if (markers_[index].kind != MarkerOp::Kind::SaveDc) pending_clip_.reset();
       return;
     }
     if (line.starts_with("<g") && !line.ends_with("/>")) {

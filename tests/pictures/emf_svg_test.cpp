@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/script_error.hpp"
+#include "pictures/emf_prepare.hpp"
 #include "pictures/font_names.hpp"
 #include "pictures/metafile_writers.hpp"
 #include "pictures/picture.hpp"
@@ -130,6 +131,37 @@ TEST(EnhancedMetafileSvgTest, ClippingCutsTheDrawingIntoLayers) {
   EmfWriter nested(100, 100);
   nested.IntersectClip(10, 10, 50, 50).IntersectClip(30, 0, 100, 40).Rectangle(0, 0, 100, 100);
   EXPECT_EQ(ClipOf((*Emf(nested).SvgLayers)[0]), (std::vector<PixelRect>{{30, 10, 50, 40}}));
+}
+
+TEST(EnhancedMetafileSvgTest, SavedStatesAreMarkedOnlyWhenTheClippingChangesUnderThem) {
+  // Saves around plain drawing leave the SVG pass nothing to do.
+  EmfWriter plain(100, 100);
+  for (int i = 0; i < 100; ++i) plain.SaveDc().Rectangle(i % 90, 0, i % 90 + 5, 5).RestoreDc(-1);
+  pictures::PictureBudget budget;
+  const auto prepared = pictures::PrepareEnhancedMetafile(plain.File(), 100, 100, budget);
+  ASSERT_TRUE(prepared);
+  EXPECT_TRUE(prepared->markers.empty());
+  EXPECT_EQ(Emf(plain).SvgLayers->size(), 1u);
+
+  // An unmarked save inside a marked one: restoring it keeps the clipping,
+  // restoring the outer one ends it.
+  EmfWriter nested(100, 100);
+  nested.SaveDc().IntersectClip(10, 10, 50, 50).SaveDc().Rectangle(0, 0, 100, 100).RestoreDc(-1);
+  nested.Ellipse(0, 0, 100, 100).RestoreDc(-1).Rectangle(60, 60, 70, 70);
+  const Picture picture = Emf(nested);
+  const auto& layers = *picture.SvgLayers;
+  ASSERT_GE(layers.size(), 2u);
+  for (std::size_t i = 0; i + 1 < layers.size(); ++i) {
+    EXPECT_EQ(ClipOf(layers[i]), (std::vector<PixelRect>{{10, 10, 50, 50}})) << i;
+  }
+  EXPECT_NE(layers[layers.size() - 2].Svg.find("<ellipse"), std::string::npos);
+  EXPECT_FALSE(layers.back().Clipped);
+
+  // Two levels restored at once, the outer marked, the inner not.
+  EmfWriter both(100, 100);
+  both.SaveDc().IntersectClip(10, 10, 50, 50).Rectangle(0, 0, 100, 100).SaveDc().RestoreDc(-2);
+  both.Rectangle(60, 60, 70, 70);
+  EXPECT_FALSE(Emf(both).SvgLayers->back().Clipped);
 }
 
 Bytes Region(std::initializer_list<std::array<int, 4>> rects) {
