@@ -42,8 +42,13 @@ void LineStarts::Append(const std::uint32_t* starts, std::size_t count) {
     const std::size_t take = std::min(kGroupLines - slot, count);
     Group& group = *current_;
     if (!(group.base & kWide) && starts[take - 1] - group.base <= 0xFFFF) {
-      for (std::size_t k = 0; k < take; ++k) {
-        group.offset[slot + k] = static_cast<std::uint16_t>(starts[k] - group.base);
+      const std::uint32_t base = group.base;
+      if (take == kGroupLines) {
+        // A whole group, most of them: a loop of known length, which the
+        // compiler turns into vector instructions.
+        for (std::size_t k = 0; k < kGroupLines; ++k) group.offset[k] = static_cast<std::uint16_t>(starts[k] - base);
+      } else {
+        for (std::size_t k = 0; k < take; ++k) group.offset[slot + k] = static_cast<std::uint16_t>(starts[k] - base);
       }
       size_ += take;
     } else {
@@ -61,39 +66,60 @@ void LineStarts::Append(const std::uint32_t* starts, std::size_t count) {
 
 namespace {
 
-// Which of 64 bytes are LF, CR and NUL: bit i for byte i.
+// What 64 bytes hold: bit i for byte i.
 struct ByteMasks {
   std::uint64_t lf = 0;
   std::uint64_t cr = 0;
   std::uint64_t nul = 0;
+  // Where "@TA", "@TU", "@SA" or "@SU" begins, from the two bytes past the
+  // 64 too: the places a "@TAG" or "@SUB" line could start, seldom more.
+  std::uint64_t label = 0;
 };
+
+// How many bytes past its 64 a block's classification reads.
+constexpr std::size_t kLookAhead = 2;
 
 // 64 bytes classified 16 at a time, as every x86-64 processor can.
 struct PortableBlocks {
   static ByteMasks Classify(const char* data) {
     ByteMasks masks;
 #if defined(__SSE2__)
-    const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data));
-    const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16));
-    const __m128i b2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 32));
-    const __m128i b3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 48));
-    const auto bits = [&](__m128i byte) {
-      const auto lane = [&](__m128i block, int k) {
-        return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, byte)))} << (16 * k);
-      };
-      return lane(b0, 0) | lane(b1, 1) | lane(b2, 2) | lane(b3, 3);
+    const auto load = [&](int at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at)); };
+    const __m128i b0 = load(0);
+    const __m128i b1 = load(16);
+    const __m128i b2 = load(32);
+    const __m128i b3 = load(48);
+    const auto bits = [](__m128i equal, int k) {
+      return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(equal))} << (16 * k);
     };
-    masks.lf = bits(_mm_set1_epi8('\n'));
-    masks.cr = bits(_mm_set1_epi8('\r'));
+    const auto all = [&](__m128i byte) {
+      return bits(_mm_cmpeq_epi8(b0, byte), 0) | bits(_mm_cmpeq_epi8(b1, byte), 1) |
+             bits(_mm_cmpeq_epi8(b2, byte), 2) | bits(_mm_cmpeq_epi8(b3, byte), 3);
+    };
+    masks.lf = all(_mm_set1_epi8('\n'));
+    masks.cr = all(_mm_set1_epi8('\r'));
     // A NUL is rare: one test for all 64 bytes, and its place only when there is one.
     const __m128i zero = _mm_setzero_si128();
     const __m128i least = _mm_min_epu8(_mm_min_epu8(b0, b1), _mm_min_epu8(b2, b3));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) != 0) [[unlikely]] masks.nul = bits(zero);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) != 0) [[unlikely]] masks.nul = all(zero);
+    const auto label = [&](__m128i first, int at) {
+      const __m128i second = load(at + 1);
+      const __m128i third = load(at + 2);
+      const __m128i is_t_or_s = _mm_or_si128(_mm_cmpeq_epi8(second, _mm_set1_epi8('T')),
+                                             _mm_cmpeq_epi8(second, _mm_set1_epi8('S')));
+      const __m128i is_a_or_u = _mm_or_si128(_mm_cmpeq_epi8(third, _mm_set1_epi8('A')),
+                                             _mm_cmpeq_epi8(third, _mm_set1_epi8('U')));
+      return _mm_and_si128(_mm_cmpeq_epi8(first, _mm_set1_epi8('@')), _mm_and_si128(is_t_or_s, is_a_or_u));
+    };
+    masks.label = bits(label(b0, 0), 0) | bits(label(b1, 16), 1) | bits(label(b2, 32), 2) | bits(label(b3, 48), 3);
 #else
     for (int i = 0; i < 64; ++i) {
       masks.lf |= std::uint64_t{data[i] == '\n'} << i;
       masks.cr |= std::uint64_t{data[i] == '\r'} << i;
       masks.nul |= std::uint64_t{data[i] == '\0'} << i;
+      const bool label = data[i] == '@' && (data[i + 1] == 'T' || data[i + 1] == 'S') &&
+                         (data[i + 2] == 'A' || data[i + 2] == 'U');
+      masks.label |= std::uint64_t{label} << i;
     }
 #endif
     return masks;
@@ -103,22 +129,42 @@ struct PortableBlocks {
 #if TORVANE_SCAN_AVX2
 // The same, 32 at a time, where the processor has AVX2.
 struct Avx2Blocks {
-  [[gnu::target("avx2")]] static std::uint64_t Bits(__m256i low, __m256i high, __m256i byte) {
-    const auto low_bits = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, byte)));
-    const auto high_bits = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, byte)));
+  [[gnu::target("avx2")]] static __m256i Load(const char* data) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data));
+  }
+
+  [[gnu::target("avx2")]] static std::uint64_t Bits(__m256i low, __m256i high) {
+    const auto low_bits = static_cast<std::uint32_t>(_mm256_movemask_epi8(low));
+    const auto high_bits = static_cast<std::uint32_t>(_mm256_movemask_epi8(high));
     return std::uint64_t{low_bits} | std::uint64_t{high_bits} << 32;
   }
 
+  [[gnu::target("avx2")]] static std::uint64_t Equal(__m256i low, __m256i high, __m256i byte) {
+    return Bits(_mm256_cmpeq_epi8(low, byte), _mm256_cmpeq_epi8(high, byte));
+  }
+
+  [[gnu::target("avx2")]] static __m256i Label(const char* data) {
+    const __m256i second = Load(data + 1);
+    const __m256i third = Load(data + 2);
+    const __m256i is_t_or_s = _mm256_or_si256(_mm256_cmpeq_epi8(second, _mm256_set1_epi8('T')),
+                                              _mm256_cmpeq_epi8(second, _mm256_set1_epi8('S')));
+    const __m256i is_a_or_u = _mm256_or_si256(_mm256_cmpeq_epi8(third, _mm256_set1_epi8('A')),
+                                              _mm256_cmpeq_epi8(third, _mm256_set1_epi8('U')));
+    return _mm256_and_si256(_mm256_cmpeq_epi8(Load(data), _mm256_set1_epi8('@')),
+                            _mm256_and_si256(is_t_or_s, is_a_or_u));
+  }
+
   [[gnu::target("avx2")]] static ByteMasks Classify(const char* data) {
-    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data));
-    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + 32));
+    const __m256i low = Load(data);
+    const __m256i high = Load(data + 32);
     ByteMasks masks;
-    masks.lf = Bits(low, high, _mm256_set1_epi8('\n'));
-    masks.cr = Bits(low, high, _mm256_set1_epi8('\r'));
+    masks.lf = Equal(low, high, _mm256_set1_epi8('\n'));
+    masks.cr = Equal(low, high, _mm256_set1_epi8('\r'));
     const __m256i zero = _mm256_setzero_si256();
     if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(low, high), zero)) != 0) [[unlikely]] {
-      masks.nul = Bits(low, high, zero);
+      masks.nul = Equal(low, high, zero);
     }
+    masks.label = Bits(Label(data), Label(data + 32));
     return masks;
   }
 };
@@ -130,14 +176,14 @@ std::uint32_t FourBytes(const char* bytes) {
   return word;
 }
 
-// Starts are gathered a batch at a time, then looked at for labels and
-// added to the table in tight loops, away from the scan's branches.
-constexpr std::size_t kBatch = 4096;
+// Starts are gathered a batch at a time, then added to the table in a tight
+// loop, away from the scan's branches.
+constexpr std::size_t kBatch = 1024;
 
-// One pass over a text's bytes, 64 at a time: the breaks and the first NUL
-// are found together. A line starts after a LF, and after a CR that no LF
-// follows, so the starts of a block come from its masks and the last byte
-// of the block before, without looking at a break twice.
+// One pass over a text's bytes, 64 at a time: the breaks, the first NUL and
+// the label lines are found together. A line starts after a LF, and after a
+// CR that no LF follows, so the starts of a block come from its masks and
+// the last byte of the block before, without looking at a break twice.
 class Splitter {
  public:
   Splitter(const char* begin, std::size_t size, LineStarts& starts)
@@ -149,30 +195,37 @@ class Splitter {
     // load the members again.
     const char* const begin = begin_;
     const std::size_t size = size_;
-    std::uint32_t* const pending = pending_;
     std::size_t held = 0;
-    // A text that is empty, or ends at its first byte, has no line.
-    if (size > 0 && begin[0] != '\0') pending[held++] = 0;
-    std::uint64_t lf_before = 0;
+    // The first line starts as if after a break; one that would start at
+    // the end, in a text that is empty or ends at its first byte, does not.
+    std::uint64_t lf_before = 1;
     std::uint64_t cr_before = 0;
     std::size_t block = 0;
-    for (; block + 64 <= size; block += 64) {
+    for (; block + 64 + kLookAhead <= size; block += 64) {
       const ByteMasks masks = Blocks::Classify(begin + block);
-      held += WriteStarts(StartsOf(masks, lf_before, cr_before), static_cast<std::uint32_t>(block), pending + held);
-      if (masks.nul != 0) [[unlikely]] return Finish(masks, block, held);
-      if (held >= kBatch) held = AddPending(held);
+      if (masks.nul != 0) [[unlikely]] break;
+      held = Take(StartsOf(masks, lf_before, cr_before), masks.label, block, held);
     }
-    if (block < size) {
-      // The last bytes, short of 64, padded with a byte that is neither a
-      // break nor a NUL.
-      char padded[64];
+    for (; block < size; block += 64) {
+      // The last bytes, and the NUL's block, padded past the text with a
+      // byte that is neither a break, a NUL nor part of a label.
+      char padded[64 + kLookAhead];
       std::memset(padded, 'x', sizeof padded);
-      std::memcpy(padded, begin + block, size - block);
+      std::memcpy(padded, begin + block, std::min(size - block, sizeof padded));
       const ByteMasks masks = Blocks::Classify(padded);
-      held += WriteStarts(StartsOf(masks, lf_before, cr_before), static_cast<std::uint32_t>(block), pending + held);
-      return Finish(masks, block, held);
+      std::uint64_t starts = StartsOf(masks, lf_before, cr_before);
+      // A start at the end of the text, after its last break or at its
+      // NUL, begins no line.
+      const std::size_t stop = masks.nul != 0 ? block + static_cast<std::size_t>(std::countr_zero(masks.nul))
+                                              : std::min(size, block + 64);
+      if (stop < block + 64) starts &= (std::uint64_t{1} << (stop - block)) - 1;
+      held = Take(starts, masks.label, block, held);
+      if (stop < block + 64) {
+        end_ = stop;
+        break;
+      }
     }
-    AddPending(held);
+    Flush(held);
   }
 
   // Where the text ends: its size, or its first NUL.
@@ -190,13 +243,12 @@ class Splitter {
     return starts;
   }
 
-  // The text ends in `block`, at its first NUL or at its last byte. A start
-  // at the end, after the last break or at the NUL, begins no line, so
-  // those the block wrote past it are taken back.
-  void Finish(const ByteMasks& masks, std::size_t block, std::size_t held) {
-    end_ = masks.nul != 0 ? block + static_cast<std::size_t>(std::countr_zero(masks.nul)) : size_;
-    while (held > 0 && pending_[held - 1] >= end_) --held;
-    AddPending(held);
+  // Adds the starts of the block at `block` to the `held` pending; tells
+  // how many are pending after.
+  std::size_t Take(std::uint64_t starts, std::uint64_t label, std::size_t block, std::size_t held) {
+    if ((starts & label) != 0) [[unlikely]] FindLabels(starts, starts & label, block, held);
+    held += WriteStarts(starts, static_cast<std::uint32_t>(block), pending_ + held);
+    return held >= kBatch ? Flush(held) : held;
   }
 
   // Writes the places of the set bits of `bits`, plus `base`, from `out`;
@@ -215,22 +267,28 @@ class Splitter {
     return static_cast<std::size_t>(count);
   }
 
-  // Takes the first `held` pending starts into the table; tells how many are
-  // left pending, none.
-  [[gnu::noinline]] std::size_t AddPending(std::size_t held) {
+  // The label lines among a block's starts, numbered after the lines
+  // before them.
+  [[gnu::noinline]] void FindLabels(std::uint64_t starts, std::uint64_t maybe, std::size_t block, std::size_t held) {
     const std::uint32_t tag = FourBytes("@TAG");
     const std::uint32_t sub = FourBytes("@SUB");
-    for (std::size_t k = 0; k < held; ++k) {
+    for (; maybe != 0; maybe &= maybe - 1) {
+      const int bit = std::countr_zero(maybe);
+      const std::size_t start = block + static_cast<std::size_t>(bit);
       // Four bytes of a label name no break and no NUL, so they lie within
       // the line whatever follows.
-      const std::size_t start = pending_[k];
-      if (start + 4 <= size_) {
-        const std::uint32_t opcode = FourBytes(begin_ + start);
-        const auto number = static_cast<std::int32_t>(count_ + static_cast<std::int64_t>(k));
-        if (opcode == tag) [[unlikely]] found_.tags.push_back(number);
-        else if (opcode == sub) [[unlikely]] found_.subs.push_back(number);
-      }
+      if (start + 4 > size_) continue;
+      const std::uint32_t opcode = FourBytes(begin_ + start);
+      if (opcode != tag && opcode != sub) continue;
+      const std::uint64_t before = starts & ((std::uint64_t{1} << bit) - 1);
+      const auto number = count_ + static_cast<std::int64_t>(held) + std::popcount(before);
+      (opcode == tag ? found_.tags : found_.subs).push_back(static_cast<std::int32_t>(number));
     }
+  }
+
+  // Takes the first `held` pending starts into the table; tells how many are
+  // left pending, none.
+  [[gnu::noinline]] std::size_t Flush(std::size_t held) {
     starts_.Append(pending_, held);
     count_ += static_cast<std::int64_t>(held);
     return 0;
