@@ -73,14 +73,19 @@ struct ByteMasks {
   std::uint64_t nul = 0;
   // Where "@TA", "@TU", "@SA" or "@SU" begins, from the two bytes past the
   // 64 too: the places a "@TAG" or "@SUB" line could start, seldom more.
+  // Only where the blocks' kMasksLabels says so.
   std::uint64_t label = 0;
 };
 
 // How many bytes past its 64 a block's classification reads.
 constexpr std::size_t kLookAhead = 2;
 
-// 64 bytes classified 16 at a time, as every x86-64 processor can.
+// 64 bytes classified 16 at a time, as every x86-64 processor can. Its
+// masks leave labels out: without a bit count in one instruction, the scan
+// takes each start by itself and looks at its first bytes as it does.
 struct PortableBlocks {
+  static constexpr bool kMasksLabels = false;
+
   static ByteMasks Classify(const char* data) {
     ByteMasks masks;
 #if defined(__SSE2__)
@@ -102,24 +107,11 @@ struct PortableBlocks {
     const __m128i zero = _mm_setzero_si128();
     const __m128i least = _mm_min_epu8(_mm_min_epu8(b0, b1), _mm_min_epu8(b2, b3));
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) != 0) [[unlikely]] masks.nul = all(zero);
-    const auto label = [&](__m128i first, int at) {
-      const __m128i second = load(at + 1);
-      const __m128i third = load(at + 2);
-      const __m128i is_t_or_s = _mm_or_si128(_mm_cmpeq_epi8(second, _mm_set1_epi8('T')),
-                                             _mm_cmpeq_epi8(second, _mm_set1_epi8('S')));
-      const __m128i is_a_or_u = _mm_or_si128(_mm_cmpeq_epi8(third, _mm_set1_epi8('A')),
-                                             _mm_cmpeq_epi8(third, _mm_set1_epi8('U')));
-      return _mm_and_si128(_mm_cmpeq_epi8(first, _mm_set1_epi8('@')), _mm_and_si128(is_t_or_s, is_a_or_u));
-    };
-    masks.label = bits(label(b0, 0), 0) | bits(label(b1, 16), 1) | bits(label(b2, 32), 2) | bits(label(b3, 48), 3);
 #else
     for (int i = 0; i < 64; ++i) {
       masks.lf |= std::uint64_t{data[i] == '\n'} << i;
       masks.cr |= std::uint64_t{data[i] == '\r'} << i;
       masks.nul |= std::uint64_t{data[i] == '\0'} << i;
-      const bool label = data[i] == '@' && (data[i + 1] == 'T' || data[i + 1] == 'S') &&
-                         (data[i + 2] == 'A' || data[i + 2] == 'U');
-      masks.label |= std::uint64_t{label} << i;
     }
 #endif
     return masks;
@@ -129,6 +121,8 @@ struct PortableBlocks {
 #if TORVANE_SCAN_AVX2
 // The same, 32 at a time, where the processor has AVX2.
 struct Avx2Blocks {
+  static constexpr bool kMasksLabels = true;
+
   [[gnu::target("avx2")]] static __m256i Load(const char* data) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data));
   }
@@ -170,11 +164,15 @@ struct Avx2Blocks {
 };
 #endif
 
-std::uint32_t FourBytes(const char* bytes) {
-  std::uint32_t word;
-  std::memcpy(&word, bytes, 4);
-  return word;
+constexpr std::uint32_t FourBytes(const char* bytes) {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[0])) |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[1])) << 8 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2])) << 16 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[3])) << 24;
 }
+
+constexpr std::uint32_t kTag = FourBytes("@TAG");
+constexpr std::uint32_t kSub = FourBytes("@SUB");
 
 // Starts are gathered a batch at a time, then added to the table in a tight
 // loop, away from the scan's branches.
@@ -204,7 +202,7 @@ class Splitter {
     for (; block + 64 + kLookAhead <= size; block += 64) {
       const ByteMasks masks = Blocks::Classify(begin + block);
       if (masks.nul != 0) [[unlikely]] break;
-      held = Take(StartsOf(masks, lf_before, cr_before), masks.label, block, held);
+      held = Take<Blocks>(StartsOf(masks, lf_before, cr_before), masks.label, block, held);
     }
     for (; block < size; block += 64) {
       // The last bytes, and the NUL's block, padded past the text with a
@@ -219,7 +217,7 @@ class Splitter {
       const std::size_t stop = masks.nul != 0 ? block + static_cast<std::size_t>(std::countr_zero(masks.nul))
                                               : std::min(size, block + 64);
       if (stop < block + 64) starts &= (std::uint64_t{1} << (stop - block)) - 1;
-      held = Take(starts, masks.label, block, held);
+      held = Take<Blocks>(starts, masks.label, block, held);
       if (stop < block + 64) {
         end_ = stop;
         break;
@@ -245,10 +243,28 @@ class Splitter {
 
   // Adds the starts of the block at `block` to the `held` pending; tells
   // how many are pending after.
+  template <typename Blocks>
   std::size_t Take(std::uint64_t starts, std::uint64_t label, std::size_t block, std::size_t held) {
-    if ((starts & label) != 0) [[unlikely]] FindLabels(starts, starts & label, block, held);
-    held += WriteStarts(starts, static_cast<std::uint32_t>(block), pending_ + held);
+    if constexpr (Blocks::kMasksLabels) {
+      if ((starts & label) != 0) [[unlikely]] FindLabels(starts, starts & label, block, held);
+      held += WriteStarts(starts, static_cast<std::uint32_t>(block), pending_ + held);
+    } else {
+      for (; starts != 0; starts &= starts - 1) {
+        const std::size_t start = block + static_cast<std::size_t>(std::countr_zero(starts));
+        pending_[held] = static_cast<std::uint32_t>(start);
+        if (start + 4 <= size_) [[likely]] LookForLabel(FourBytes(begin_ + start), held);
+        ++held;
+      }
+    }
     return held >= kBatch ? Flush(held) : held;
+  }
+
+  // Keeps the line of pending start `held` if its first four bytes make a label.
+  void LookForLabel(std::uint32_t opcode, std::size_t held) {
+    if (opcode == kTag || opcode == kSub) [[unlikely]] {
+      const auto number = count_ + static_cast<std::int64_t>(held);
+      (opcode == kTag ? found_.tags : found_.subs).push_back(static_cast<std::int32_t>(number));
+    }
   }
 
   // Writes the places of the set bits of `bits`, plus `base`, from `out`;
@@ -270,19 +286,14 @@ class Splitter {
   // The label lines among a block's starts, numbered after the lines
   // before them.
   [[gnu::noinline]] void FindLabels(std::uint64_t starts, std::uint64_t maybe, std::size_t block, std::size_t held) {
-    const std::uint32_t tag = FourBytes("@TAG");
-    const std::uint32_t sub = FourBytes("@SUB");
     for (; maybe != 0; maybe &= maybe - 1) {
       const int bit = std::countr_zero(maybe);
       const std::size_t start = block + static_cast<std::size_t>(bit);
       // Four bytes of a label name no break and no NUL, so they lie within
       // the line whatever follows.
       if (start + 4 > size_) continue;
-      const std::uint32_t opcode = FourBytes(begin_ + start);
-      if (opcode != tag && opcode != sub) continue;
       const std::uint64_t before = starts & ((std::uint64_t{1} << bit) - 1);
-      const auto number = count_ + static_cast<std::int64_t>(held) + std::popcount(before);
-      (opcode == tag ? found_.tags : found_.subs).push_back(static_cast<std::int32_t>(number));
+      LookForLabel(FourBytes(begin_ + start), held + static_cast<std::size_t>(std::popcount(before)));
     }
   }
 
