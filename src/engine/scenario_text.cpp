@@ -71,8 +71,9 @@ struct ByteMasks {
   std::uint64_t lf = 0;
   std::uint64_t cr = 0;
   std::uint64_t nul = 0;
-  // Where "@TA", "@TU", "@SA" or "@SU" begins, from the two bytes past the
-  // 64 too: the places a "@TAG" or "@SUB" line could start, seldom more.
+  // Where a '@' stands two bytes before an 'A' or a 'U', reading two bytes
+  // past the 64 too: the places a "@TAG" or "@SUB" line could start. Of the
+  // other commands only "@IUU" looks so.
   // Only where the blocks' kMasksLabels says so.
   std::uint64_t label = 0;
 };
@@ -137,15 +138,33 @@ struct Avx2Blocks {
     return Bits(_mm256_cmpeq_epi8(low, byte), _mm256_cmpeq_epi8(high, byte));
   }
 
-  [[gnu::target("avx2")]] static __m256i Label(const char* data) {
-    const __m256i second = Load(data + 1);
+  [[gnu::target("avx2")]] static __m256i Label(__m256i first, const char* data) {
     const __m256i third = Load(data + 2);
-    const __m256i is_t_or_s = _mm256_or_si256(_mm256_cmpeq_epi8(second, _mm256_set1_epi8('T')),
-                                              _mm256_cmpeq_epi8(second, _mm256_set1_epi8('S')));
     const __m256i is_a_or_u = _mm256_or_si256(_mm256_cmpeq_epi8(third, _mm256_set1_epi8('A')),
                                               _mm256_cmpeq_epi8(third, _mm256_set1_epi8('U')));
-    return _mm256_and_si256(_mm256_cmpeq_epi8(Load(data), _mm256_set1_epi8('@')),
-                            _mm256_and_si256(is_t_or_s, is_a_or_u));
+    return _mm256_and_si256(_mm256_cmpeq_epi8(first, _mm256_set1_epi8('@')), is_a_or_u);
+  }
+
+  // Writes the places of the set bits of `bits`, plus `base`, from `out`;
+  // the first four unconditionally, since a block seldom starts more lines,
+  // so the count decides no branch in most blocks. TZCNT gives 64 for no
+  // bit, so those four need no test either.
+  [[gnu::target("bmi,popcnt")]] static std::size_t WriteStarts(std::uint64_t bits, std::uint32_t base,
+                                                               std::uint32_t* out) {
+    const auto count = static_cast<std::size_t>(_mm_popcnt_u64(bits));
+    out[0] = base + static_cast<std::uint32_t>(_tzcnt_u64(bits));
+    bits = _blsr_u64(bits);
+    out[1] = base + static_cast<std::uint32_t>(_tzcnt_u64(bits));
+    bits = _blsr_u64(bits);
+    out[2] = base + static_cast<std::uint32_t>(_tzcnt_u64(bits));
+    bits = _blsr_u64(bits);
+    out[3] = base + static_cast<std::uint32_t>(_tzcnt_u64(bits));
+    bits = _blsr_u64(bits);
+    for (std::size_t i = 4; i < count; ++i) {
+      out[i] = base + static_cast<std::uint32_t>(_tzcnt_u64(bits));
+      bits = _blsr_u64(bits);
+    }
+    return count;
   }
 
   [[gnu::target("avx2")]] static ByteMasks Classify(const char* data) {
@@ -158,7 +177,7 @@ struct Avx2Blocks {
     if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(low, high), zero)) != 0) [[unlikely]] {
       masks.nul = Equal(low, high, zero);
     }
-    masks.label = Bits(Label(data), Label(data + 32));
+    masks.label = Bits(Label(low, data), Label(high, data + 32));
     return masks;
   }
 };
@@ -247,7 +266,7 @@ class Splitter {
   std::size_t Take(std::uint64_t starts, std::uint64_t label, std::size_t block, std::size_t held) {
     if constexpr (Blocks::kMasksLabels) {
       if ((starts & label) != 0) [[unlikely]] FindLabels(starts, starts & label, block, held);
-      held += WriteStarts(starts, static_cast<std::uint32_t>(block), pending_ + held);
+      held += Blocks::WriteStarts(starts, static_cast<std::uint32_t>(block), pending_ + held);
     } else {
       for (; starts != 0; starts &= starts - 1) {
         const std::size_t start = block + static_cast<std::size_t>(std::countr_zero(starts));
@@ -265,22 +284,6 @@ class Splitter {
       const auto number = count_ + static_cast<std::int64_t>(held);
       (opcode == kTag ? found_.tags : found_.subs).push_back(static_cast<std::int32_t>(number));
     }
-  }
-
-  // Writes the places of the set bits of `bits`, plus `base`, from `out`;
-  // the first four unconditionally, since a block seldom starts more
-  // lines, so the count decides no branch in most blocks.
-  static std::size_t WriteStarts(std::uint64_t bits, std::uint32_t base, std::uint32_t* out) {
-    const int count = std::popcount(bits);
-    for (int i = 0; i < 4; ++i) {
-      out[i] = base + static_cast<std::uint32_t>(std::countr_zero(bits));
-      bits &= bits - 1;
-    }
-    for (int i = 4; i < count; ++i) {
-      out[i] = base + static_cast<std::uint32_t>(std::countr_zero(bits));
-      bits &= bits - 1;
-    }
-    return static_cast<std::size_t>(count);
   }
 
   // The label lines among a block's starts, numbered after the lines
