@@ -40,6 +40,10 @@ class LineStarts {
     ++size_;
   }
 
+  // Appends `count` starts, none before the last one pushed. A group's
+  // starts rise, so its first and last tell whether 16 bits hold them all.
+  void Append(const std::uint32_t* starts, std::size_t count);
+
   std::size_t Size() const { return size_; }
 
   std::uint32_t operator[](std::size_t index) const {
@@ -84,6 +88,13 @@ class LineStarts {
   std::size_t size_ = 0;
 };
 
+// How a text's bytes are scanned: 16 bytes at a time as every processor
+// can, or 32 at a time where it has AVX2. Both find the same lines.
+enum class ByteScan { Portable, Avx2 };
+
+// Whether this processor can scan so.
+bool CanScanWith(ByteScan scan);
+
 // The current scenario file, one byte string per line, numbered from 0.
 // The lines are views into the file's bytes as read, so a file of
 // a hundred megabytes costs one buffer for its text and a small table.
@@ -100,6 +111,9 @@ class ScenarioText {
   static ScenarioText FromFileBytes(Bytes file, LabelLines* labels = nullptr) {
     return FromFileBytes(platform::FileBuffer(std::move(file)), labels);
   }
+  // The same with a scan named, to hold one against the other; one the
+  // processor lacks gives way to the portable scan.
+  static ScenarioText FromFileBytes(platform::FileBuffer file, LabelLines* labels, ByteScan scan);
 
   std::int64_t Count() const { return count_; }
   bool Contains(std::int64_t index) const { return index >= 0 && index < Count(); }

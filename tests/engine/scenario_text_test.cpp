@@ -95,20 +95,30 @@ Reference SplitPlainly(const std::string& bytes) {
   return out;
 }
 
+// Each scan this processor has, the portable one always.
+std::vector<ByteScan> Scans() {
+  std::vector<ByteScan> scans{ByteScan::Portable};
+  if (CanScanWith(ByteScan::Avx2)) scans.push_back(ByteScan::Avx2);
+  return scans;
+}
+
 void ExpectSplitAsThePlainRules(const std::string& bytes) {
   const Reference expected = SplitPlainly(bytes);
-  LabelLines labels;
-  const ScenarioText text = ScenarioText::FromFileBytes(bytes, &labels);
-  ASSERT_EQ(text.Count(), static_cast<std::int64_t>(expected.lines.size()));
-  for (std::int64_t i = 0; i < text.Count(); ++i) {
-    ASSERT_EQ(text[i], expected.lines[static_cast<std::size_t>(i)]) << "line " << i;
+  for (const ByteScan scan : Scans()) {
+    SCOPED_TRACE(scan == ByteScan::Avx2 ? "AVX2 scan" : "portable scan");
+    LabelLines labels;
+    const ScenarioText text = ScenarioText::FromFileBytes(platform::FileBuffer(bytes), &labels, scan);
+    ASSERT_EQ(text.Count(), static_cast<std::int64_t>(expected.lines.size()));
+    for (std::int64_t i = 0; i < text.Count(); ++i) {
+      ASSERT_EQ(text[i], expected.lines[static_cast<std::size_t>(i)]) << "line " << i;
+    }
+    EXPECT_EQ(labels.tags, expected.labels.tags);
+    EXPECT_EQ(labels.subs, expected.labels.subs);
+    // Splitting finds what a pass over the finished lines finds.
+    const LabelLines again = FindLabelLines(text);
+    EXPECT_EQ(again.tags, labels.tags);
+    EXPECT_EQ(again.subs, labels.subs);
   }
-  EXPECT_EQ(labels.tags, expected.labels.tags);
-  EXPECT_EQ(labels.subs, expected.labels.subs);
-  // Splitting finds what a pass over the finished lines finds.
-  const LabelLines again = FindLabelLines(text);
-  EXPECT_EQ(again.tags, labels.tags);
-  EXPECT_EQ(again.subs, labels.subs);
 }
 
 // The scan takes 64 bytes at a time: breaks, CR LF pairs, NULs and labels
@@ -158,6 +168,25 @@ TEST(ScenarioText, LongLinesKeepTheirStarts) {
   bytes += std::string(1 << 17, 'z');
   ExpectSplitAsThePlainRules(bytes);
   ExpectSplitAsThePlainRules(std::string(100000, 'q') + "\n@TAG late\n");
+}
+
+// Thousands of lines, so the starts reach the table in several batches:
+// runs of short lines, many to a block, beside runs of lines long enough
+// that their groups need 32-bit starts, and labels and a NUL among them.
+TEST(ScenarioText, ManyLinesAcrossBatchesKeepTheirStarts) {
+  std::mt19937 rng(7);
+  std::string bytes;
+  for (int i = 0; i < 12000; ++i) {
+    const bool long_run = (i / 300) % 2 == 1;
+    const std::size_t length = long_run ? 1100 + rng() % 50 : rng() % 4;
+    if (i % 97 == 0) bytes += i % 2 ? "@TAG t" : "@SUB s";
+    bytes += std::string(length, 'a');
+    bytes += rng() % 3 == 0 ? "\r\n" : rng() % 2 ? "\n" : "\r";
+  }
+  ExpectSplitAsThePlainRules(bytes);
+  ExpectSplitAsThePlainRules(std::string(5000, '\n') + "@TAG t\n" + std::string(5000, '\n'));
+  bytes[bytes.size() / 2] = '\0';
+  ExpectSplitAsThePlainRules(bytes);
 }
 
 // The lines look into the text's own buffer; moving the text, short or
