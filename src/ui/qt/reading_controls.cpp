@@ -8,11 +8,13 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+#include "game/game_wait.hpp"
+
 namespace torvane::qt {
 namespace {
 
-// New lines seen are written a while after the last, not at every message.
-constexpr int kSaveAfterMs = 2000;
+// New lines seen are written a while after the first, not at every message.
+constexpr auto kSaveAfter = std::chrono::seconds(2);
 
 struct DelayChoice {
   const char* Text;
@@ -39,8 +41,6 @@ ReadingControls::ReadingControls(reading::SpeedClock& clock, GameObserver& next,
   press_.setSingleShot(true);
   press_.setTimerType(Qt::PreciseTimer);
   connect(&press_, &QTimer::timeout, this, [this] { OnPressTimer(); });
-  save_.setSingleShot(true);
-  connect(&save_, &QTimer::timeout, this, [this] { SaveSeen(); });
   qApp->installEventFilter(this);
 }
 
@@ -125,7 +125,7 @@ void ReadingControls::Update() {
     clock_.SetSpeed(modes_.Speed());
     if (hooks_.SpeedChanged) hooks_.SpeedChanged();
   }
-  if (seen_ && seen_->Dirty() && !save_.isActive()) save_.start(kSaveAfterMs);
+  SaveSeenWhenDue();
   press_.stop();
   if (!form_ || !hooks_.Idle || !hooks_.Idle()) return;
   const auto press = reading::PressForPlayer(*form_, modes_, observer_.Shown());
@@ -144,8 +144,18 @@ void ReadingControls::OnPressTimer() {
   hooks_.Press();
 }
 
+// The lines seen are written when the game next waits for the player, or,
+// while it runs on, at the first of its own wake-ups two seconds after a
+// line was first seen: never on a wake-up of their own.
+void ReadingControls::SaveSeenWhenDue() {
+  if (!seen_ || !seen_->Dirty()) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!unsaved_since_) unsaved_since_ = now;
+  if ((form_ && WhatGameWaitsFor(*form_)) || now - *unsaved_since_ >= kSaveAfter) SaveSeen();
+}
+
 void ReadingControls::SaveSeen() {
-  save_.stop();
+  unsaved_since_.reset();
   if (seen_ && !seen_->Save()) std::fprintf(stderr, "torvane: warning: %s\n", seen_->Problem().c_str());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -64,6 +65,7 @@ class ReadingControls final : public QObject {
   void Update();
   // Writes the lines seen, when anything new was seen.
   void SaveSeen();
+  void SaveSeenWhenDue();
 
   const reading::ReadingModes& Modes() const { return modes_; }
   const reading::SeenLines* Seen() const { return seen_ ? &*seen_ : nullptr; }
@@ -88,7 +90,8 @@ class ReadingControls final : public QObject {
   const TForm1* form_ = nullptr;
   WindowHooks hooks_;
   QTimer press_;
-  QTimer save_;
+  // When a line was first seen since the last save, on the steady clock.
+  std::optional<std::chrono::steady_clock::time_point> unsaved_since_;
 
   QAction* fast_ = nullptr;
   QAction* skip_ = nullptr;

@@ -181,6 +181,20 @@ TEST_F(ReadingModesWindowTest, FastForwardRunsNarrationPagesAtItsSpeed) {
   EXPECT_GE(seen.pages[1].first - seen.pages[0].first, std::chrono::milliseconds(4000 / 16 - 1));
 }
 
+TEST_F(ReadingModesWindowTest, LinesSeenAreWrittenOnceTheGameWaitsForThePlayer) {
+  seen_lines = game.Dir() / "seen" / "lines";
+  Open(kThreeMessagesThenAMenu);
+  Start();
+  ASSERT_TRUE(WaitForMessage());
+  // The first message waits for a click: its lines are kept already, with
+  // no timer of their own and the window still open.
+  EXPECT_TRUE(std::filesystem::is_regular_file(*seen_lines));
+  const auto first = std::filesystem::file_size(*seen_lines);
+  QTest::mouseClick(window->Client(), Qt::LeftButton, {}, QPoint(300, 350));
+  ASSERT_TRUE(WaitFor([&] { return seen.messages.size() == 2; }));
+  EXPECT_GT(std::filesystem::file_size(*seen_lines), first);
+}
+
 TEST_F(ReadingModesWindowTest, SkipPassesOnlyWhatWasSeenAndKeepsItForTheNextRun) {
   seen_lines = game.Dir() / "seen" / "lines";
   Open(kThreeMessagesThenAMenu);
