@@ -238,7 +238,7 @@ std::optional<SoundfontSubset> MakeSoundfontSubset(const std::filesystem::path& 
   // the last, so that every offset before it stays where it was.
   const std::uint64_t end = std::min<std::uint64_t>(*size, 8 + static_cast<std::uint64_t>(Little(*header, 4, 4)));
   std::uint64_t pos = 12;
-  while (end - pos >= 12) {
+  while (pos < end && end - pos >= 12) {
     const std::optional<std::string> chunk = file.Read(pos, 12);
     if (!chunk) return std::nullopt;
     const std::uint32_t length = Little(*chunk, 4, 4);

@@ -163,6 +163,10 @@ TEST_F(SoundfontFileTest, APresetListThatIsNotLastOrNoSoundfontGivesNone) {
   const std::string cut = Riff(info + samples + presets);
   EXPECT_EQ(MakeSoundfontSubset(Write(cut.substr(0, cut.size() - 8)), Programs({5})), std::nullopt);
   EXPECT_EQ(MakeSoundfontSubset("/no/such/font.sf2", Programs({5})), std::nullopt);
+  // A chunk that claims to run far past the file's end.
+  std::string overlong = Riff(info + samples + presets);
+  overlong.replace(16, 4, Le(0xFFFFFFF0u, 4));
+  EXPECT_EQ(MakeSoundfontSubset(Write(overlong), Programs({5})), std::nullopt);
 }
 
 }  // namespace
