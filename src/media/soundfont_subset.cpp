@@ -7,14 +7,10 @@
 #include <array>
 #include <vector>
 
+#include "platform/little_endian.hpp"
+
 namespace torvane {
 namespace {
-
-std::uint32_t Little(std::string_view bytes, std::size_t at, int width) {
-  std::uint32_t value = 0;
-  for (int i = width - 1; i >= 0; --i) value = (value << 8) | static_cast<std::uint8_t>(bytes[at + i]);
-  return value;
-}
 
 void PutLittle(std::string& bytes, std::size_t at, std::uint32_t value, int width) {
   for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -33,7 +29,7 @@ struct Table {
 
   std::size_t Records() const { return bytes.size() / width; }
   std::string_view Record(std::size_t i) const { return bytes.substr(i * width, width); }
-  std::uint32_t Field(std::size_t i, std::size_t at) const { return Little(bytes, i * width + at, 2); }
+  std::uint32_t Field(std::size_t i, std::size_t at) const { return U16At(bytes, i * width + at); }
 };
 
 // The nine tables, in the order the format lays them out.
@@ -50,7 +46,7 @@ std::optional<std::array<Table, 9>> ReadTables(std::string_view body) {
   std::size_t pos = 0;
   for (std::size_t t = 0; t < kTables.size(); ++t) {
     if (body.size() - pos < 8 || body.substr(pos, 4) != kTables[t].first) return std::nullopt;
-    const std::uint32_t size = Little(body, pos + 4, 4);
+    const std::uint32_t size = U32At(body, pos + 4);
     pos += 8;
     // Each table ends with its terminal record.
     if (size > body.size() - pos || size % kTables[t].second != 0 || size < kTables[t].second) return std::nullopt;
@@ -68,7 +64,8 @@ void AppendTable(std::string& out, std::string_view id, const std::string& recor
 
 // Copies the zones [first, end) of `bags` with their generators and
 // modulators onto the ends of the new tables; true when every index lies
-// within its table. `instrument` renames the instrument a generator names.
+// within its table and `names_instrument` takes every instrument a
+// generator names.
 class ZoneCopy {
  public:
   ZoneCopy(const Table& zone_bags, const Table& zone_mods, const Table& zone_gens)
@@ -79,8 +76,8 @@ class ZoneCopy {
   const Table& gens;
   std::string new_bags, new_mods, new_gens;
 
-  template <typename Rename>
-  bool Copy(std::size_t first, std::size_t end, Rename rename) {
+  template <typename NamesInstrument>
+  bool Copy(std::size_t first, std::size_t end, NamesInstrument names_instrument) {
     if (first > end || end >= bags.Records()) return false;
     for (std::size_t b = first; b < end; ++b) {
       const std::uint32_t gen_from = bags.Field(b, 0), gen_to = bags.Field(b + 1, 0);
@@ -90,12 +87,8 @@ class ZoneCopy {
       AppendLittle(new_bags, static_cast<std::uint32_t>(new_mods.size() / 10), 2);
       for (std::uint32_t m = mod_from; m < mod_to; ++m) new_mods.append(mods.Record(m));
       for (std::uint32_t g = gen_from; g < gen_to; ++g) {
-        std::string record(gens.Record(g));
-        if (Little(record, 0, 2) == kInstrumentGenerator) {
-          const std::optional<std::uint32_t> renamed = rename(Little(record, 2, 2));
-          if (!renamed) return false;
-          PutLittle(record, 2, *renamed, 2);
-        }
+        const std::string_view record = gens.Record(g);
+        if (U16At(record, 0) == kInstrumentGenerator && !names_instrument(U16At(record, 2))) return false;
         new_gens.append(record);
       }
     }
@@ -134,18 +127,23 @@ std::optional<std::string> SubsetPresetTables(std::string_view body, const MidiP
     const std::uint32_t program = phdr.Field(p, 20);
     return program < programs.size() && programs.test(program);
   };
-  // The instruments the kept presets use keep their order among themselves.
+  ZoneCopy preset_zones((*tables)[kPbag], (*tables)[kPmod], (*tables)[kPgen]);
   std::vector<bool> used(instruments, false);
-  ZoneCopy probe((*tables)[kPbag], (*tables)[kPmod], (*tables)[kPgen]);
+  std::string new_phdr;
   for (std::size_t p = 0; p < presets; ++p) {
     if (!kept(p)) continue;
-    const bool fits = probe.Copy(phdr.Field(p, 24), phdr.Field(p + 1, 24), [&](std::uint32_t i) {
-      if (i >= instruments) return std::optional<std::uint32_t>();
+    new_phdr += HeaderRecord(phdr.Record(p), 24, preset_zones.new_bags.size() / 4);
+    const bool fits = preset_zones.Copy(phdr.Field(p, 24), phdr.Field(p + 1, 24), [&](std::uint32_t i) {
+      if (i >= instruments) return false;
       used[i] = true;
-      return std::optional<std::uint32_t>(i);
+      return true;
     });
     if (!fits) return std::nullopt;
   }
+  new_phdr += HeaderRecord(phdr.Record(presets), 24, preset_zones.new_bags.size() / 4);
+
+  // The instruments kept keep their order among themselves; the presets'
+  // generators name them by their new places.
   std::vector<std::uint32_t> renamed(instruments, 0);
   std::vector<std::size_t> kept_instruments;
   for (std::size_t i = 0; i < instruments; ++i) {
@@ -153,23 +151,18 @@ std::optional<std::string> SubsetPresetTables(std::string_view body, const MidiP
     renamed[i] = static_cast<std::uint32_t>(kept_instruments.size());
     kept_instruments.push_back(i);
   }
-  ZoneCopy preset_zones((*tables)[kPbag], (*tables)[kPmod], (*tables)[kPgen]);
-  std::string new_phdr;
-  for (std::size_t p = 0; p < presets; ++p) {
-    if (!kept(p)) continue;
-    new_phdr += HeaderRecord(phdr.Record(p), 24, preset_zones.new_bags.size() / 4);
-    preset_zones.Copy(phdr.Field(p, 24), phdr.Field(p + 1, 24),
-                      [&](std::uint32_t i) { return std::optional<std::uint32_t>(renamed[i]); });
+  for (std::size_t at = 0; at < preset_zones.new_gens.size(); at += 4) {
+    if (U16At(preset_zones.new_gens, at) == kInstrumentGenerator) {
+      PutLittle(preset_zones.new_gens, at + 2, renamed[U16At(preset_zones.new_gens, at + 2)], 2);
+    }
   }
-  new_phdr += HeaderRecord(phdr.Record(presets), 24, preset_zones.new_bags.size() / 4);
 
   ZoneCopy instrument_zones((*tables)[kIbag], (*tables)[kImod], (*tables)[kIgen]);
   std::string new_inst;
   for (const std::size_t i : kept_instruments) {
     new_inst += HeaderRecord(inst.Record(i), 20, instrument_zones.new_bags.size() / 4);
     // An instrument generator has no meaning in an instrument: left as it is.
-    if (!instrument_zones.Copy(inst.Field(i, 20), inst.Field(i + 1, 20),
-                               [](std::uint32_t same) { return std::optional<std::uint32_t>(same); })) {
+    if (!instrument_zones.Copy(inst.Field(i, 20), inst.Field(i + 1, 20), [](std::uint32_t) { return true; })) {
       return std::nullopt;
     }
   }
@@ -236,12 +229,12 @@ std::optional<SoundfontSubset> MakeSoundfontSubset(const std::filesystem::path& 
   if (!header || header->substr(0, 4) != "RIFF" || header->substr(8, 4) != "sfbk") return std::nullopt;
   // The chunks up to the end the RIFF header gives; the preset list must be
   // the last, so that every offset before it stays where it was.
-  const std::uint64_t end = std::min<std::uint64_t>(*size, 8 + static_cast<std::uint64_t>(Little(*header, 4, 4)));
+  const std::uint64_t end = std::min<std::uint64_t>(*size, 8 + static_cast<std::uint64_t>(U32At(*header, 4)));
   std::uint64_t pos = 12;
   while (pos < end && end - pos >= 12) {
     const std::optional<std::string> chunk = file.Read(pos, 12);
     if (!chunk) return std::nullopt;
-    const std::uint32_t length = Little(*chunk, 4, 4);
+    const std::uint32_t length = U32At(*chunk, 4);
     const std::uint64_t next = pos + 8 + length + (length & 1);
     if (chunk->substr(0, 4) == "LIST" && chunk->substr(8, 4) == "pdta") {
       if (next < end || length < 4 || length > kMostPresetTableBytes || pos + 8 + length > *size) return std::nullopt;

@@ -7,8 +7,8 @@
 
 #include <cstdio>
 #include <functional>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <set>
 
 #include "media/sdl/subset_loader.hpp"
