@@ -219,6 +219,13 @@ TEST(MetafileBudgetTest, PathsCrossingEachRowOftenAreRefused) {
   EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::ClipartEmf(20000, 12047, 15591)), "decoded 12047x15591");
 }
 
+// However small, each shape costs the converter and the window some 7 us:
+// 5,000 in the corner draw in about 35 ms, 8,000 would take near 60.
+TEST(MetafileBudgetTest, ShapesInTheCornerAreChargedEachAsWellAsByArea) {
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::SmallRecordsEmf(5000 * 24, 0)), "decoded 440x280");
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::SmallRecordsEmf(8000 * 24, 0)), kBadMetafile);
+}
+
 TEST(MetafileBudgetTest, HugeFrameWithContentLoads) {
   const Bytes file = test::HugeFrameEmf();
   EXPECT_LT(file.size(), 64u * 1024);
