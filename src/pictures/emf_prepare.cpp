@@ -256,10 +256,74 @@ Bytes MarkerText(std::size_t index) {
 
 namespace {
 
+constexpr std::uint32_t kEofSize = 20;
+// The converter's time goes mostly into writing its text: some 30 ns for
+// each byte of a record it reads and 1 us more for the record itself.
+constexpr std::int64_t kRecordWork = 32;
+// Where the beginnings tried end: at some 4 and 60 ms of that work, or
+// after so many shapes or markers. The second holds more shapes than the
+// corner's budget allows however small they are, or markers enough for
+// more layers than a picture may have (a clipped drawing takes up to
+// three: save, clip, restore).
+struct Beginning {
+  std::int64_t work;
+  std::int64_t shapes;
+  std::size_t markers;
+};
+constexpr Beginning kBeginnings[] = {{128 * 1024, 1024, 1024},
+                                     {2 * 1024 * 1024, 7 * 1024, static_cast<std::size_t>(3 * kMaxSvgLayers + 3)}};
+
+// Whether the converter writes an element for this record outside a path
+// bracket (or, for the path records, for the bracket).
+bool Draws(std::uint32_t type) {
+  switch (type) {
+    case kEmrPolyBezier:
+    case kEmrPolygon:
+    case kEmrPolyline:
+    case kEmrPolyBezierTo:
+    case kEmrPolylineTo:
+    case kEmrPolyPolyline:
+    case kEmrPolyPolygon:
+    case kEmrSetPixelV:
+    case kEmrAngleArc:
+    case kEmrEllipse:
+    case kEmrRectangle:
+    case kEmrRoundRect:
+    case kEmrArc:
+    case kEmrChord:
+    case kEmrPie:
+    case kEmrLineTo:
+    case kEmrArcTo:
+    case kEmrPolyDraw:
+    case kEmrFillPath:
+    case kEmrStrokeAndFillPath:
+    case kEmrStrokePath:
+    case kEmrBitBlt:
+    case kEmrStretchBlt:
+    case kEmrMaskBlt:
+    case kEmrPlgBlt:
+    case kEmrSetDiBitsToDevice:
+    case kEmrStretchDiBits:
+    case kEmrExtTextOutA:
+    case kEmrExtTextOutW:
+    case kEmrPolyBezier16:
+    case kEmrPolygon16:
+    case kEmrPolyline16:
+    case kEmrPolyBezierTo16:
+    case kEmrPolylineTo16:
+    case kEmrPolyPolyline16:
+    case kEmrPolyPolygon16:
+    case kEmrPolyDraw16:
+      return true;
+    default:
+      return false;
+  }
+}
+
 class Preparer {
  public:
-  Preparer(BytesView file, int width, int height, PictureBudget& budget)
-      : file_(file), width_(width), height_(height), budget_(budget) {}
+  Preparer(BytesView file, int width, int height, PictureBudget& budget, const BeginningPastBudget& past_budget)
+      : file_(file), width_(width), height_(height), budget_(budget), past_budget_(past_budget) {}
 
   std::optional<PreparedEmf> Run() {
     const std::uint32_t header_size = U32At(file_, 4);
@@ -282,10 +346,15 @@ class Preparer {
       }
       next_ = pos + size;
       if (!Spend(type, record) || !Record(type, record)) return std::nullopt;
+      if (!in_path_ && Draws(type)) ++shapes_;
       pos += size;
+      if (AtBeginningEnd(pos)) {
+        Bytes beginning = Header(records_ + 1, body_.size() + kEofSize) + body_ + Eof();
+        if (past_budget_(beginning, markers_)) return std::nullopt;
+      }
     }
     PreparedEmf prepared;
-    prepared.bytes = Header() + body_;
+    prepared.bytes = Header(records_, body_.size()) + body_;
     prepared.markers = std::move(markers_);
     return prepared;
   }
@@ -349,15 +418,26 @@ class Preparer {
     bounds_[3] = std::max(device(std::max(frame[1], frame[3]) * scale_y), bounds_[1] + 1);
   }
 
-  Bytes Header() const {
+  // Whether the records read so far, up to `pos`, end a beginning worth
+  // trying: outside a path, and with at least as much of the file after.
+  bool AtBeginningEnd(std::size_t pos) {
+    if (!past_budget_ || in_path_ || next_beginning_ >= std::size(kBeginnings)) return false;
+    const Beginning& end = kBeginnings[next_beginning_];
+    if (converter_work_ < end.work && shapes_ < end.shapes && markers_.size() < end.markers) return false;
+    ++next_beginning_;
+    return 2 * pos <= file_.size();
+  }
+
+  // The header for `records` records in `body_size` bytes after it.
+  Bytes Header(std::uint32_t records, std::size_t body_size) const {
     constexpr std::uint32_t kSize = 108;
     Out out;
     out.U32(kEmrHeader).U32(kSize);
     for (std::int64_t v : bounds_) out.I32(v);
     out.Raw(file_.substr(24, 16));  // frame
-    out.U32(0x464D4520).U32(0x10000).U32(static_cast<std::uint32_t>(kSize + body_.size()));
+    out.U32(0x464D4520).U32(0x10000).U32(static_cast<std::uint32_t>(kSize + body_size));
     // The converter's table has nHandles + 1 slots, the default font last.
-    out.U32(records_ + 1).U16(font_slot_).U16(0);
+    out.U32(records + 1).U16(font_slot_).U16(0);
     out.U32(0).U32(0).U32(0);       // no description, no palette
     out.Raw(file_.substr(72, 16));  // reference device
     out.U32(0).U32(0).U32(0);       // no pixel format, no OpenGL
@@ -365,9 +445,13 @@ class Preparer {
     return out.bytes;
   }
 
+  // An end-of-file record with no palette.
+  static Bytes Eof() { return Out().U32(kEmrEof).U32(kEofSize).U32(0).U32(16).U32(kEofSize).bytes; }
+
   void EmitRaw(BytesView record) {
     body_ += record;
     ++records_;
+    converter_work_ += kRecordWork + static_cast<std::int64_t>(record.size());
   }
 
   void Emit(std::uint32_t type, const Bytes& payload) {
@@ -1175,6 +1259,7 @@ class Preparer {
   int width_;
   int height_;
   PictureBudget& budget_;
+  const BeginningPastBudget& past_budget_;
   std::uint32_t max_slot_ = 0;
   std::uint32_t font_slot_ = 1;
   Dc dc_;
@@ -1189,12 +1274,16 @@ class Preparer {
   Bytes body_;
   std::int64_t bounds_[4] = {0, 0, 1, 1};  // left, top, right, bottom
   std::uint32_t records_ = 0;
+  std::int64_t converter_work_ = 0;
+  std::int64_t shapes_ = 0;  // records drawn so far, path brackets as one
+  std::size_t next_beginning_ = 0;
 };
 
 }  // namespace
 
-std::optional<PreparedEmf> PrepareEnhancedMetafile(BytesView file, int width, int height, PictureBudget& budget) {
-  return Preparer(file, width, height, budget).Run();
+std::optional<PreparedEmf> PrepareEnhancedMetafile(BytesView file, int width, int height, PictureBudget& budget,
+                                                   const BeginningPastBudget& past_budget) {
+  return Preparer(file, width, height, budget, past_budget).Run();
 }
 
 }  // namespace torvane::pictures

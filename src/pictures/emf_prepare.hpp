@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -61,12 +62,20 @@ struct PreparedEmf {
   std::vector<MarkerOp> markers;
 };
 
+// Asked of the beginning of a big file, as a file for the converter of
+// the records so far and the markers so far: whether it already goes past
+// the picture's budget. Its SVG holds the first elements of the whole
+// file's, so a beginning past the budget refuses the whole, at a fraction
+// of the cost.
+using BeginningPastBudget = std::function<bool(Bytes& beginning, const std::vector<MarkerOp>& markers)>;
+
 // The text libemf2svg writes for marker `index`: its character data.
 Bytes MarkerText(std::size_t index);
 
 // Nullopt when a record is malformed or the file goes past the picture's
 // budget. `file` ends at the header's nBytes and has passed the record
 // walk; width and height are the picture's size.
-std::optional<PreparedEmf> PrepareEnhancedMetafile(BytesView file, int width, int height, PictureBudget& budget);
+std::optional<PreparedEmf> PrepareEnhancedMetafile(BytesView file, int width, int height, PictureBudget& budget,
+                                                   const BeginningPastBudget& past_budget = {});
 
 }  // namespace torvane::pictures

@@ -495,10 +495,10 @@ std::optional<EmfSvg> LayerConvertedSvg(std::string_view converted, const std::v
   return layering.Finish();
 }
 
-std::optional<EmfSvg> ConvertEnhancedMetafile(BytesView file, int width, int height) {
-  PictureBudget budget;
-  auto prepared = PrepareEnhancedMetafile(file, std::max(width, 1), std::max(height, 1), budget);
-  if (!prepared) return std::nullopt;
+namespace {
+
+std::optional<EmfSvg> Convert(Bytes& bytes, const std::vector<MarkerOp>& markers, int width, int height,
+                              PictureBudget& budget) {
   generatorOptions options{};
   options.nameSpace = nullptr;  // with a prefix the converter leaves some closing tags without it
   options.verbose = false;
@@ -508,10 +508,26 @@ std::optional<EmfSvg> ConvertEnhancedMetafile(BytesView file, int width, int hei
   options.imgHeight = std::max(height, 1);
   char* out = nullptr;
   std::size_t out_length = 0;
-  const int ok = emf2svg(prepared->bytes.data(), prepared->bytes.size(), &out, &out_length, &options);
+  const int ok = emf2svg(bytes.data(), bytes.size(), &out, &out_length, &options);
   const std::unique_ptr<char, decltype(&std::free)> owned(out, &std::free);
   if (ok == 0 || out == nullptr) return std::nullopt;
-  return LayerConvertedSvg(std::string_view(out, out_length), prepared->markers, width, height, budget);
+  return LayerConvertedSvg(std::string_view(out, out_length), markers, width, height, budget);
+}
+
+}  // namespace
+
+std::optional<EmfSvg> ConvertEnhancedMetafile(BytesView file, int width, int height) {
+  PictureBudget budget;
+  // The converter takes long over a big file: a beginning that already
+  // goes past the budget refuses it sooner. Only the budget decides; a
+  // beginning the layering cannot read says nothing of the whole.
+  const auto past_budget = [&](Bytes& beginning, const std::vector<MarkerOp>& markers) {
+    PictureBudget trial = budget;
+    return !Convert(beginning, markers, width, height, trial) && trial.Exhausted();
+  };
+  auto prepared = PrepareEnhancedMetafile(file, std::max(width, 1), std::max(height, 1), budget, past_budget);
+  if (!prepared) return std::nullopt;
+  return Convert(prepared->bytes, prepared->markers, width, height, budget);
 }
 
 }  // namespace torvane::pictures

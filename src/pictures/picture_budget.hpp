@@ -62,6 +62,12 @@ class PictureBudget {
   }
 
   std::int64_t PixelsLeft() const { return kMaxMetafilePixels - pixels_; }
+  // Whether any limit has been passed.
+  bool Exhausted() const {
+    return pixels_ > kMaxMetafilePixels || objects_ > kMaxMetafileObjects || drawing_ > kMaxMetafileDrawing ||
+           texts_ > kMaxMetafileTexts || layers_ > kMaxSvgLayers || painted_ > kMaxPaintedPixels ||
+           shown_ > kMaxShownWork || region_work_ > kMaxRegionWork;
+  }
 
  private:
   static bool Spend(std::int64_t& spent, std::int64_t amount, std::int64_t limit) {

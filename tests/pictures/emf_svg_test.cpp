@@ -7,9 +7,11 @@
 #include "platform/script_error.hpp"
 #include "pictures/emf_prepare.hpp"
 #include "pictures/font_names.hpp"
+#include "pictures/hostile_pictures.hpp"
 #include "pictures/metafile_writers.hpp"
 #include "pictures/picture.hpp"
 #include "platform/cp932.hpp"
+#include "platform/little_endian.hpp"
 
 namespace torvane {
 namespace {
@@ -162,6 +164,63 @@ TEST(EnhancedMetafileSvgTest, SavedStatesAreMarkedOnlyWhenTheClippingChangesUnde
   both.SaveDc().IntersectClip(10, 10, 50, 50).Rectangle(0, 0, 100, 100).SaveDc().RestoreDc(-2);
   both.Rectangle(60, 60, 70, 70);
   EXPECT_FALSE(Emf(both).SvgLayers->back().Clipped);
+}
+
+// The beginnings a big file is first tried on, each as the converter
+// would read it.
+std::vector<Bytes> BeginningsOf(const Bytes& file, int width, int height, bool past_budget = false) {
+  std::vector<Bytes> beginnings;
+  pictures::PictureBudget budget;
+  pictures::PrepareEnhancedMetafile(file, width, height, budget, [&](Bytes& beginning, const auto&) {
+    beginnings.push_back(beginning);
+    return past_budget;
+  });
+  return beginnings;
+}
+
+TEST(EnhancedMetafileSvgTest, BigFilesAreFirstConvertedAsFarAsTheirBeginnings) {
+  // 16000 rectangles and some paths over a big picture, few in the corner.
+  EmfWriter big(8000, 8000);
+  for (int i = 0; i < 16000; ++i) {
+    const int x = i * 37 % 7900, y = i * 53 % 7900;
+    if (i % 1000 == 999) big.BeginPath().MoveTo(x, y).LineTo(x + 50, y).LineTo(x, y + 50).EndPath().FillPath();
+    big.Rectangle(x, y, x + 20, y + 10);
+  }
+  const Bytes file = big.File();
+  pictures::PictureBudget budget;
+  const auto whole = pictures::PrepareEnhancedMetafile(file, 8000, 8000, budget);
+  ASSERT_TRUE(whole);
+  const std::vector<Bytes> beginnings = BeginningsOf(file, 8000, 8000);
+  ASSERT_EQ(beginnings.size(), 2u);
+  constexpr std::size_t kHeader = 108, kEof = 20;
+  std::size_t last = 0;
+  for (const Bytes& bytes : beginnings) {
+    ASSERT_GT(bytes.size(), last);
+    last = bytes.size();
+    EXPECT_LE(2 * bytes.size(), whole->bytes.size());
+    EXPECT_EQ(U32At(bytes, 48), bytes.size());
+    // The whole file's records up to a point, never inside a path, then the end.
+    EXPECT_EQ(BytesView(bytes).substr(kHeader, bytes.size() - kHeader - kEof),
+              BytesView(whole->bytes).substr(kHeader, bytes.size() - kHeader - kEof));
+    int open_paths = 0;
+    std::size_t pos = kHeader;
+    while (pos + 8 <= bytes.size() && U32At(bytes, pos) != 14) {
+      if (U32At(bytes, pos) == 59) ++open_paths;
+      if (U32At(bytes, pos) == 60) --open_paths;
+      pos += U32At(bytes, pos + 4);
+    }
+    EXPECT_EQ(open_paths, 0);
+    EXPECT_EQ(pos + kEof, bytes.size());
+  }
+  // Within the budget, the beginnings change nothing; past it, the first
+  // ends the file's preparation.
+  EXPECT_EQ(DecodePicture(PictureFormat::EnhancedMetafile, file).Width, 8000);
+  EXPECT_EQ(BeginningsOf(file, 8000, 8000, true).size(), 1u);
+  // A small file is converted once.
+  EXPECT_TRUE(BeginningsOf(test::ClipartEmf(200), 440, 280).empty());
+  // A beginning holds markers enough for more layers than a picture may
+  // have: one hatched shape after another.
+  EXPECT_EQ(BeginningsOf(test::ShapesEmf(1 << 20, true), 440, 280).size(), 2u);
 }
 
 Bytes Region(std::initializer_list<std::array<int, 4>> rects) {
