@@ -249,6 +249,13 @@ void BM_Worst_SmallLines(benchmark::State& s) {
 void BM_Worst_SavedStates(benchmark::State& s) {
   DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::SmallRecordsEmf(1 << 20, 3));
 }
+// Nearly as many small shapes, and layers, as the corner may show.
+void BM_Worst_ShapesWithin(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::SmallRecordsEmf(5300 * 24, 0));
+}
+void BM_Worst_LayersWithin(benchmark::State& s) {
+  DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ClipLayersEmf(1150));
+}
 void BM_Worst_Clipart2000(benchmark::State& s) { DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ClipartEmf(2000)); }
 void BM_Worst_HugeClipart20000(benchmark::State& s) {
   DecodeAndDraw(s, PictureFormat::EnhancedMetafile, t::ClipartEmf(20000, 12047, 15591));
@@ -260,6 +267,8 @@ BENCHMARK(BM_Worst_TextWithin)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Worst_SmallRectangles)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Worst_SmallLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Worst_SavedStates)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Worst_ShapesWithin)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Worst_LayersWithin)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Worst_Clipart2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Worst_HugeClipart20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Hostile_HugeDeclaredWmf)->Unit(benchmark::kMillisecond);

@@ -318,7 +318,7 @@ class Layering {
     if (drafts_.empty() || !SameRegion(drafts_.back().clip, clip_) || drafts_.back().hatch != hatch ||
         drafts_.back().hatch_color != color) {
       Spend(clip_ ? Size(*clip_) + 1 : 1);  // the draft keeps a copy
-      if (!budget_.SpendLayer()) ok_ = false;
+      if (!budget_.SpendLayer() || !budget_.SpendShown(kShownLayerWork)) ok_ = false;
       Draft draft;
       draft.groups = groups_;
       draft.depth = static_cast<int>(groups_.size());

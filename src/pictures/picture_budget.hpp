@@ -30,11 +30,15 @@ inline constexpr std::int64_t kMaxPaintedPixels = 64LL * 1024 * 1024;
 // amount for the element, then its rows and the square of its edge
 // crossings in each (see svg_shape_cost.hpp). A unit of crossings takes
 // Qt about 1.4 ns, so the limit is some 45 ms of filling. An element costs
-// some 7 us to convert, read and draw however small it is, so the limit
-// holds about 6,500 small shapes; clipart of 2000 small Bézier shapes
-// costs 10.5 million, shapes outside the corner nothing.
+// some 8 us to convert, read and draw however small it is, so the limit
+// holds about 5,400 small shapes; clipart of 2000 small Bézier shapes
+// costs 12.5 million, shapes outside the corner nothing.
 inline constexpr std::int64_t kMaxShownWork = 32LL * 1024 * 1024;
-inline constexpr std::int64_t kShownElementWork = 5 * 1024;
+inline constexpr std::int64_t kShownElementWork = 6 * 1024;
+// Each SVG layer is read and drawn as a document of its own under its
+// clipping: some 28 us however little it holds, so that some 1,200 layers
+// with a shape each reach the limit.
+inline constexpr std::int64_t kShownLayerWork = 20 * 1024;
 // Text is laid out element by element and filled glyph by glyph as an
 // outline: some 35 us a glyph at any size, and as much again to lay out
 // the element, so about 1300 glyphs in the corner reach the limit.

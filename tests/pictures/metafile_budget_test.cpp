@@ -182,6 +182,9 @@ TEST(MetafileBudgetTest, TextFillingTheCornerIsRefused) {
 TEST(MetafileBudgetTest, LayersAreBounded) {
   EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::ClipLayersEmf(1000)), "decoded 440x280");
   EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::ClipLayersEmf(3000)), kBadMetafile);
+  // Within the count, each layer is charged to the shown drawing as the
+  // document it is: 2000 of them would take the window some 60 ms.
+  EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::ClipLayersEmf(2000)), kBadMetafile);
 }
 
 TEST(MetafileBudgetTest, ClippingRegionsAreBounded) {
@@ -219,8 +222,8 @@ TEST(MetafileBudgetTest, PathsCrossingEachRowOftenAreRefused) {
   EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::ClipartEmf(20000, 12047, 15591)), "decoded 12047x15591");
 }
 
-// However small, each shape costs the converter and the window some 7 us:
-// 5,000 in the corner draw in about 35 ms, 8,000 would take near 60.
+// However small, each shape costs the converter and the window some 8 us:
+// 5,000 in the corner draw in about 45 ms, 8,000 would take over 60.
 TEST(MetafileBudgetTest, ShapesInTheCornerAreChargedEachAsWellAsByArea) {
   EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::SmallRecordsEmf(5000 * 24, 0)), "decoded 440x280");
   EXPECT_EQ(Outcome(PictureFormat::EnhancedMetafile, test::SmallRecordsEmf(8000 * 24, 0)), kBadMetafile);
