@@ -66,8 +66,13 @@ FormAssets LoadFormAssets() {
   FormAssets assets;
   // The game's own decoder, not Qt's reader: that one would first look
   // through every image format plugin installed.
-  assets.Title = DecodeResourceBitmap(QStringLiteral(":/torvane/title.bmp"));
+  assets.Title();
   return assets;
+}
+
+const QImage& FormAssets::Title() const {
+  if (!title_) title_ = DecodeResourceBitmap(QStringLiteral(":/torvane/title.bmp"));
+  return *title_;
 }
 
 const QImage& FormAssets::Portrait(int number) const {

@@ -34,8 +34,14 @@ class FormAssets {
  public:
   static constexpr int kPortraits = 11;
 
-  QImage Title;
   ScenePictureCache Scene;
+
+  // The title picture, 632 x 426; decoded again when drawn after a release.
+  const QImage& Title() const;
+  // A game hides the title for good once it starts; its megabyte need not
+  // stay for the rest of the run.
+  void ReleaseTitle() { title_.reset(); }
+  bool HoldsTitle() const { return title_.has_value(); }
 
   // Portrait 0 to 10, or a null image for any other number. Decoded with
   // the game's own bitmap decoder, so a 5-5-5 portrait shows exactly the
@@ -43,6 +49,7 @@ class FormAssets {
   const QImage& Portrait(int number) const;
 
  private:
+  mutable std::optional<QImage> title_;
   mutable std::array<std::optional<QImage>, kPortraits> portraits_;
 };
 

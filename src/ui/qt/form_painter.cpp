@@ -66,8 +66,8 @@ bool HidesClientArea(const FormModel& form, const Control& control, const FormAs
   const QRect client(0, 0, FormModel::kClientWidth, FormModel::kClientHeight);
   if (!RectOf(control.Bounds).contains(client)) return false;
   if (&control == &form.Label4) return true;  // opaque black
-  return &control == &form.Image3 && !assets.Title.hasAlphaChannel() && assets.Title.width() >= client.width() &&
-         assets.Title.height() >= client.height();
+  return &control == &form.Image3 && !assets.Title().hasAlphaChannel() && assets.Title().width() >= client.width() &&
+         assets.Title().height() >= client.height();
 }
 
 }  // namespace
@@ -126,7 +126,7 @@ void PaintForm(QPainter& painter, const FormModel& form, const FormAssets& asset
     } else if (control == &form.Image2) {
       if (form.Image2Portrait) DrawImage(painter, assets.Portrait(*form.Image2Portrait), control->Bounds);
     } else if (control == &form.Image3) {
-      DrawImage(painter, assets.Title, control->Bounds);
+      DrawImage(painter, assets.Title(), control->Bounds);
     } else if (control->Kind == ControlKind::Label) {
       DrawLabel(painter, form, *control);
     }

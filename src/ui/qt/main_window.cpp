@@ -327,6 +327,8 @@ void MainWindow::Sync() {
   const QString title = Utf8(model.Caption);
   if (windowTitle() != title) setWindowTitle(title);
 
+  if (!model.Image3.Visible) assets_.ReleaseTitle();
+
   ShownState now = ShownState::Of(model);
   if (!(now == *shown_)) {
     *shown_ = std::move(now);

@@ -100,6 +100,7 @@ class MainWindow final : public QMainWindow, public ModalHost {
   PlayerSound& Sound() const { return *sound_; }
   // How the model lies on the client widget now.
   const ViewScale& Scale() const { return view_; }
+  const FormAssets& Assets() const { return assets_; }
   // The settings' scale (0: fit the screen) and smoothing, applied now.
   void SetScale(int scale);
   void SetSmooth(bool on);

@@ -78,7 +78,7 @@ TEST_F(FormPainterTest, TitleCoversTheWholeClientArea) {
   testing::SaveArtefact(image, "painter-title.png");
   ASSERT_EQ(image.size(), QSize(632, 426));
   for (const QPoint p : {QPoint(0, 0), QPoint(316, 213), QPoint(300, 350), QPoint(631, 425), QPoint(540, 20)}) {
-    EXPECT_EQ(image.pixel(p) & 0xFFFFFF, Assets().Title.pixel(p) & 0xFFFFFF) << p.x() << "," << p.y();
+    EXPECT_EQ(image.pixel(p) & 0xFFFFFF, Assets().Title().pixel(p) & 0xFFFFFF) << p.x() << "," << p.y();
   }
 }
 
@@ -206,10 +206,10 @@ TEST(BuiltInPictures, FilesHaveTheirDeclaredFormats) {
 
 TEST(BuiltInPictures, DecodeOpaqueAtTheirSizes) {
   const FormAssets assets = LoadFormAssets();
-  EXPECT_EQ(assets.Title.size(), QSize(632, 426));
+  EXPECT_EQ(assets.Title().size(), QSize(632, 426));
   // The title read by Qt is the title the game's decoder reads.
   const Picture title = DecodePicture(PictureFormat::Bitmap, ReadFile(TORVANE_ASSETS_DIR "/title.bmp"));
-  EXPECT_EQ(assets.Title, ImageFromPixels(title));
+  EXPECT_EQ(assets.Title(), ImageFromPixels(title));
   std::set<std::uint64_t> looks;
   for (int number = 0; number < FormAssets::kPortraits; ++number) {
     const QImage& portrait = assets.Portrait(number);

@@ -115,6 +115,7 @@ TEST_F(MainWindowTest, ClientAreaPaintsWhatTheFormPainterPaints) {
   const QImage title = window->Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
   SaveArtefact(title, "window-title.png");
   EXPECT_EQ(title, RenderClientArea(window->Form().Form, assets));
+  EXPECT_TRUE(window->Assets().HoldsTitle());
   Start();
   ASSERT_TRUE(WaitFor([&] { return seen.menus == 0 && window->Form().Engine.ClickGate == 0; }));
   const QImage message = window->Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -122,6 +123,11 @@ TEST_F(MainWindowTest, ClientAreaPaintsWhatTheFormPainterPaints) {
   SaveArtefact(RenderClientArea(window->Form().Form, assets), "rendered-message.png");
   EXPECT_EQ(message, RenderClientArea(window->Form().Form, assets));
   EXPECT_EQ(message.pixel(600, 400) & 0xFFFFFF, 0xFFFFFFu);
+  // The hidden title's megabyte is let go, and drawn as before if shown.
+  EXPECT_FALSE(window->Assets().HoldsTitle());
+  window->Form().Form.Image3.Visible = true;
+  EXPECT_EQ(RenderClientArea(window->Form().Form, window->Assets()), RenderClientArea(window->Form().Form, assets));
+  EXPECT_TRUE(window->Assets().HoldsTitle());
 }
 
 TEST_F(MainWindowTest, MenuFollowsTheModelThroughARun) {
