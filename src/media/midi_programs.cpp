@@ -44,12 +44,17 @@ class TrackReader {
 // The data bytes of each channel message, by its high nibble 0x8 to 0xE.
 int DataBytes(std::uint8_t status) { return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2; }
 
+constexpr int kDrumChannel = 9;
+
 // Reads events as FluidSynth's file player does: every status byte, a meta
 // event's and a system exclusive one's too, becomes the running status, and
 // a track ends at its end-of-track event.
 bool ReadTrack(std::string_view bytes, MidiPrograms& programs) {
   TrackReader reader(bytes);
   std::uint8_t running = 0;
+  // The channels this track has set a program on: a note on any other may
+  // sound with the program a reset selected, whatever other tracks do.
+  std::bitset<16> programmed;
   while (!reader.AtEnd()) {
     std::uint32_t delta = 0;
     std::uint8_t status = 0;
@@ -78,14 +83,25 @@ bool ReadTrack(std::string_view bytes, MidiPrograms& programs) {
       std::uint32_t length = 0;
       if (first) return false;  // a length that starts with a pushed-back byte
       if (!reader.Quantity(length) || !reader.Skip(length)) return false;
+      // It may reset the synthesizer or make any channel a drum channel.
+      programs.set(0);
       continue;
     }
     if (status >= 0xF0) return false;  // refused by the player
     std::uint8_t data = 0;
     if (!next(data)) return false;
-    if ((status & 0xF0) == 0xC0) programs.set(data & 0x7F);
+    const int channel = status & 0x0F;
+    if ((status & 0xF0) == 0xC0) {
+      programs.set(data & 0x7F);
+      programmed.set(static_cast<std::size_t>(channel));
+      // A kit the soundfont lacks falls back on the first.
+      if (channel == kDrumChannel) programs.set(0);
+    }
     std::uint8_t second = 0;
     if (DataBytes(status) == 2 && !reader.Byte(second)) return false;
+    // A note-on of velocity 0 is a note-off, which needs no preset.
+    const bool sounds = (status & 0xF0) == 0x90 && second != 0;
+    if (sounds && !programmed.test(static_cast<std::size_t>(channel))) programs.set(0);
   }
   return true;
 }

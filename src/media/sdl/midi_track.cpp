@@ -31,8 +31,8 @@ struct SharedSynth {
   const MidiTrack* last = nullptr;  // the track the synthesizer's state is of
   PresetsOnDemand presets;
 
-  // Only while no track renders on it.
-  void Make() {
+  // Only while no track renders on it; with the presets of `programs`.
+  void Make(const MidiPrograms& programs) {
     Free();
     choice = SoundfontChoice();
     int rate = 0, channels = 0;
@@ -47,7 +47,7 @@ struct SharedSynth {
     fluid_settings_getnum_default(settings, "synth.gain", &default_gain);
     synth = new_fluid_synth(settings);
     usable = synth != nullptr;
-    has_font = usable && presets.Load(synth, kResetPrograms);
+    has_font = usable && presets.Load(synth, programs);
     ApplyLevel();
   }
 
@@ -87,7 +87,9 @@ bool MidiTrack::IsMidi(std::string_view bytes) { return bytes.substr(0, 4) == "M
 std::unique_ptr<MidiTrack> MidiTrack::Open(std::string bytes) {
   if (!IsMidi(bytes)) return nullptr;
   SharedSynth& shared = Shared();
-  if (shared.choice != SoundfontChoice() && !AnyStarted()) shared.Make();
+  // A file read otherwise than plainly may select any program.
+  const MidiPrograms programs = ProgramsOfMidi(bytes).value_or(MidiPrograms().set());
+  if (shared.choice != SoundfontChoice() && !AnyStarted()) shared.Make(programs);
   if (!shared.usable) return nullptr;
   // The mixer's decoder takes what its player takes; so does this.
   fluid_player_t* probe = new_fluid_player(shared.synth);
@@ -95,8 +97,7 @@ std::unique_ptr<MidiTrack> MidiTrack::Open(std::string bytes) {
   const bool taken = fluid_player_add_mem(probe, bytes.data(), bytes.size()) == FLUID_OK;
   delete_fluid_player(probe);
   if (!taken) return nullptr;
-  // A file read otherwise than plainly may select any program.
-  shared.presets.Need(shared.synth, ProgramsOfMidi(bytes).value_or(MidiPrograms().set()));
+  shared.presets.Need(shared.synth, programs);
   auto track = std::unique_ptr<MidiTrack>(new MidiTrack(std::move(bytes)));
   track->silent_ = !shared.has_font;
   return track;

@@ -32,7 +32,8 @@ int LoadSoundfont(_fluid_synth_t* synth);
 class PresetsOnDemand {
  public:
   // Loads the first candidate, as LoadSoundfont, with the presets of
-  // `programs`; false when none loads.
+  // `programs` (ProgramsOfMidi), and program 0 as well should FluidSynth
+  // fall back on it for one of them; false when none loads.
   bool Load(_fluid_synth_t* synth, const MidiPrograms& programs);
   // Adds, from the same file, the presets of those of `programs` not loaded
   // yet, leaving every channel's preset as it is.

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -35,16 +37,16 @@ std::string Track(int melodic, int kit) {
 }
 
 struct Synth {
-  explicit Synth(bool on_demand) {
+  explicit Synth(bool on_demand, const MidiPrograms& first_programs = kResetPrograms, const char* font = kFont) {
     settings = new_fluid_settings();
     fluid_settings_setnum(settings, "synth.sample-rate", 44100);
     fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
     synth = new_fluid_synth(settings);
     if (on_demand) {
-      ChooseSoundfont(kFont, "/nonexistent");
-      loaded = presets.Load(synth, kResetPrograms);
+      ChooseSoundfont(font, "/nonexistent");
+      loaded = presets.Load(synth, first_programs);
     } else {
-      loaded = fluid_synth_sfload(synth, kFont, 1) != FLUID_FAILED;
+      loaded = fluid_synth_sfload(synth, font, 1) != FLUID_FAILED;
     }
   }
   ~Synth() {
@@ -67,6 +69,13 @@ struct Synth {
     }
     delete_fluid_player(player);
     return out;
+  }
+
+  bool Holds(int bank, int program) const {
+    for (int i = 0; i < fluid_synth_sfcount(synth); ++i) {
+      if (fluid_sfont_get_preset(fluid_synth_get_sfont(synth, i), bank, program)) return true;
+    }
+    return false;
   }
 
   int Presets() const {
@@ -107,6 +116,80 @@ TEST(PresetsOnDemandTest, TracksSoundAsWithTheWholeSoundfont) {
   const int loaded = on_demand.Presets();
   EXPECT_TRUE(on_demand.Play(first) == whole.Play(first));
   EXPECT_EQ(on_demand.Presets(), loaded);
+}
+
+// Each of channels 0 to 2 set to one of `programs` before its notes, as
+// most tracks begin, with channel 0 in `bank`.
+std::string SetBeforePlaying(std::initializer_list<int> programs, int bank = 8) {
+  std::string events;
+  const auto put = [&events](std::initializer_list<int> bytes) {
+    for (int b : bytes) events.push_back(static_cast<char>(b));
+  };
+  put({0, 0xB0, 0, bank});
+  int ch = 0;
+  for (int program : programs) {
+    put({0, 0xC0 | ch, program, 0, 0x90 | ch, 60 + ch, 100});
+    ++ch;
+  }
+  put({0x83, 0x60, 0x80, 60, 0, 0, 0x81, 61, 0, 0, 0x82, 62, 0, 0x83, 0x60, 0xFF, 0x2F, 0});
+  const std::size_t n = events.size();
+  return std::string("MThd\0\0\0\6\0\0\0\1\1\xE0", 14) + "MTrk" +
+         std::string{static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+                     static_cast<char>(n)} +
+         events;
+}
+
+TEST(PresetsOnDemandTest, TheResetsProgramIsLoadedOnlyWhenItMaySound) {
+  if (!std::filesystem::exists(kFont)) GTEST_SKIP() << "no General MIDI soundfont";
+  const std::string track = SetBeforePlaying({89, 48, 46});
+  const MidiPrograms programs = ProgramsOfMidi(track).value();
+  ASSERT_FALSE(programs.test(0));
+  Synth whole(false), on_demand(true, programs);
+  ASSERT_TRUE(whole.loaded && on_demand.loaded);
+  // The piano and the first kit are not loaded, nor their samples: the
+  // channels the track leaves alone hold no preset, and it sounds the same.
+  EXPECT_FALSE(on_demand.Holds(0, 0));
+  EXPECT_FALSE(on_demand.Holds(128, 0));
+  const std::vector<std::int16_t> heard = whole.Play(track);
+  EXPECT_NE(heard, std::vector<std::int16_t>(heard.size(), 0));
+  EXPECT_TRUE(on_demand.Play(track) == heard);
+  EXPECT_FALSE(on_demand.Holds(0, 0));
+  // A later track that plays on a channel it has not set brings them in.
+  const std::string unset = Track(5, 16);
+  EXPECT_TRUE(on_demand.Play(unset) == whole.Play(unset));
+  EXPECT_TRUE(on_demand.Holds(0, 0) && on_demand.Holds(128, 0));
+}
+
+TEST(PresetsOnDemandTest, AProgramBankZeroLacksBringsTheOneFluidSynthFallsBackOn) {
+  if (!std::filesystem::exists(kFont)) GTEST_SKIP() << "no General MIDI soundfont";
+  // TimGM6mb with its program 89 moved from bank 0 to bank 8: a program
+  // change to 89 in bank 0 then plays FluidSynth's fallback, the piano.
+  std::string font;
+  {
+    std::ifstream in(kFont, std::ios::binary);
+    font.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const std::size_t phdr = font.find("phdr");
+  ASSERT_NE(phdr, std::string::npos);
+  bool moved = false;
+  for (std::size_t at = phdr + 8; at + 38 <= font.size() && !moved; at += 38) {
+    if (font[at + 20] == 89 && font[at + 21] == 0 && font[at + 22] == 0 && font[at + 23] == 0) {
+      font[at + 22] = 8;
+      moved = true;
+    }
+  }
+  ASSERT_TRUE(moved);
+  const std::string path = std::filesystem::path(::testing::TempDir()) / "bank8.sf2";
+  std::ofstream(path, std::ios::binary) << font;
+
+  const std::string track = SetBeforePlaying({89}, 0);
+  Synth whole(false, kResetPrograms, path.c_str()), on_demand(true, ProgramsOfMidi(track).value(), path.c_str());
+  ASSERT_TRUE(whole.loaded && on_demand.loaded);
+  EXPECT_TRUE(on_demand.Holds(0, 0));
+  const std::vector<std::int16_t> heard = whole.Play(track);
+  EXPECT_NE(heard, std::vector<std::int16_t>(heard.size(), 0));
+  EXPECT_TRUE(on_demand.Play(track) == heard);
+  std::filesystem::remove(path);
 }
 
 }  // namespace
