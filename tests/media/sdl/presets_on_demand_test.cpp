@@ -16,6 +16,15 @@ namespace {
 
 const char* const kFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
+// A Standard MIDI File of one track holding `events`.
+std::string OneTrackFile(const std::string& events) {
+  const std::size_t n = events.size();
+  return std::string("MThd\0\0\0\6\0\0\0\1\1\xE0", 14) + "MTrk" +
+         std::string{static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+                     static_cast<char>(n)} +
+         events;
+}
+
 // A track that selects, besides melodic presets: a bank the soundfont
 // lacks (FluidSynth falls back on bank 0), a drum kit it has, and one it
 // lacks (it falls back on the first kit).
@@ -29,11 +38,7 @@ std::string Track(int melodic, int kit) {
   put({0x83, 0x60, 0x80, 60, 0});  // the player ends once every note has
   for (int ch : {0, 1, 2, 9}) put({0, 0x80 | ch, 60 + ch, 0, 0, 0x80 | ch, 38 + ch, 0});
   put({0x83, 0x60, 0xFF, 0x2F, 0});
-  const std::size_t n = events.size();
-  return std::string("MThd\0\0\0\6\0\0\0\1\1\xE0", 14) + "MTrk" +
-         std::string{static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
-                     static_cast<char>(n)} +
-         events;
+  return OneTrackFile(events);
 }
 
 struct Synth {
@@ -132,11 +137,7 @@ std::string SetBeforePlaying(std::initializer_list<int> programs, int bank = 8) 
     ++ch;
   }
   put({0x83, 0x60, 0x80, 60, 0, 0, 0x81, 61, 0, 0, 0x82, 62, 0, 0x83, 0x60, 0xFF, 0x2F, 0});
-  const std::size_t n = events.size();
-  return std::string("MThd\0\0\0\6\0\0\0\1\1\xE0", 14) + "MTrk" +
-         std::string{static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
-                     static_cast<char>(n)} +
-         events;
+  return OneTrackFile(events);
 }
 
 TEST(PresetsOnDemandTest, TheResetsProgramIsLoadedOnlyWhenItMaySound) {
