@@ -186,6 +186,18 @@ std::size_t PresetCount(std::string_view tables) {
   return read ? (*read)[kPhdr].Records() - 1 : 0;
 }
 
+MidiPrograms ProgramsInBank(std::string_view tables, std::uint32_t bank) {
+  MidiPrograms programs;
+  const auto read = ReadTables(tables);
+  if (!read) return programs;
+  const Table& phdr = (*read)[kPhdr];
+  for (std::size_t p = 0; p + 1 < phdr.Records(); ++p) {
+    const std::uint32_t program = phdr.Field(p, 20);
+    if (phdr.Field(p, 22) == bank && program < programs.size()) programs.set(program);
+  }
+  return programs;
+}
+
 namespace {
 
 class FileBytes {
@@ -244,6 +256,7 @@ std::optional<SoundfontSubset> MakeSoundfontSubset(const std::filesystem::path& 
       SoundfontSubset subset;
       subset.kept_end = pos;
       subset.presets = PresetCount(*tables);
+      subset.bank_zero = ProgramsInBank(*tables, 0);
       subset.tail = "LIST";
       AppendLittle(subset.tail, static_cast<std::uint32_t>(tables->size() + 4), 4);
       subset.tail += "pdta";

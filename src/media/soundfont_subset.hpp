@@ -25,11 +25,15 @@ std::optional<std::string> SubsetPresetTables(std::string_view tables, const Mid
 // How many presets tables made by SubsetPresetTables hold.
 std::size_t PresetCount(std::string_view tables);
 
+// The programs those tables hold a preset of in `bank`.
+MidiPrograms ProgramsInBank(std::string_view tables, std::uint32_t bank);
+
 struct SoundfontSubset {
   std::string header;          // the file's first 12 bytes, with the new size
   std::uint64_t kept_end = 0;  // the file's bytes [12, kept_end) follow as they are
   std::string tail;            // then the new "pdta" list, whole
   std::size_t presets = 0;
+  MidiPrograms bank_zero;      // the programs that have a preset in bank 0
 
   std::uint64_t Size() const { return kept_end + tail.size(); }
 };

@@ -151,6 +151,7 @@ TEST_F(SoundfontFileTest, TheFileUpToItsPresetListThenTheNewList) {
   EXPECT_EQ(subset->kept_end, 12 + info.size() + samples.size());
   EXPECT_EQ(subset->tail, Chunk("LIST", "pdta" + tables));
   EXPECT_EQ(subset->presets, 2u);
+  EXPECT_EQ(subset->bank_zero, Programs({5}));  // "Strings 2" is in bank 8
   EXPECT_EQ(subset->header, "RIFF" + Le(subset->Size() - 8, 4) + "sfbk");
   EXPECT_EQ(subset->Size(), Riff(info + samples + subset->tail).size());
 }

@@ -94,16 +94,6 @@ int LoadFirst(const std::function<int(const std::filesystem::path&)>& load, std:
   return -1;
 }
 
-// Whether bank 0 of `font`, a subset for `programs`, lacks one of them:
-// FluidSynth then falls back on program 0 of bank 0.
-bool BankZeroLacksOne(fluid_sfont_t* font, const MidiPrograms& programs) {
-  if (!font) return true;
-  for (int program = 1; program < static_cast<int>(programs.size()); ++program) {
-    if (programs.test(static_cast<std::size_t>(program)) && !fluid_sfont_get_preset(font, 0, program)) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 int LoadSoundfont(fluid_synth_t* synth) {
@@ -140,24 +130,19 @@ void PresetsOnDemand::Forget() {
 int PresetsOnDemand::LoadPresets(fluid_synth_t* synth, const std::filesystem::path& path,
                                  const MidiPrograms& programs, bool reset) {
   if (std::optional<SoundfontSubset> subset = MakeSoundfontSubset(path, programs)) {
-    if (subset->presets == 0) {
-      // FluidSynth falls back on program 0 for programs the file lacks.
-      if (!programs.test(0) && (reset || !loaded_.test(0))) {
-        loaded_ |= programs;
-        return LoadPresets(synth, path, kResetPrograms, reset);
-      }
-      // Nothing to load but on the first load, which must find a soundfont.
-      if (!reset) return 0;
+    // FluidSynth falls back on program 0 of bank 0 for a program that bank
+    // 0 lacks, or the whole file does: that one comes with them.
+    if (!programs.test(0) && !loaded_.test(0) && (programs & ~subset->bank_zero).any()) {
+      return LoadPresets(synth, path, programs | kResetPrograms, reset);
     }
+    // Nothing to load but on the first load, which must find a soundfont.
+    if (subset->presets == 0 && !reset) return 0;
     if (subset->presets > 0) {
       const std::string name = NameSubset(path, std::move(*subset));
       const int id = fluid_synth_sfload(synth, name.c_str(), reset ? 1 : 0);
       if (id != FLUID_FAILED) {
         names_.push_back(name);
         loaded_ |= programs;
-        if (!loaded_.test(0) && BankZeroLacksOne(fluid_synth_get_sfont_by_id(synth, id), programs)) {
-          LoadPresets(synth, path, kResetPrograms, false);
-        }
         return id;
       }
       ForgetSubset(name);

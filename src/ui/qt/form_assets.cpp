@@ -64,13 +64,13 @@ QImage ImageFromPixels(Picture picture) {
 FormAssets LoadFormAssets() {
   InitTorvaneResources();
   FormAssets assets;
-  // The game's own decoder, not Qt's reader: that one would first look
-  // through every image format plugin installed.
-  assets.Title();
+  assets.Title();  // decoded now, on the thread that loads the assets
   return assets;
 }
 
 const QImage& FormAssets::Title() const {
+  // The game's own decoder, not Qt's reader: that one would first look
+  // through every image format plugin installed.
   if (!title_) title_ = DecodeResourceBitmap(QStringLiteral(":/torvane/title.bmp"));
   return *title_;
 }
