@@ -73,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     const torvane::Picture picture = torvane::DecodePicture(format, file);
     if (picture.Width < 0 || picture.Height < 0) std::abort();
+    if (std::int64_t{picture.Width} * picture.Height > torvane::kMaxPicturePixels) std::abort();
     if (format == torvane::PictureFormat::Metafile || format == torvane::PictureFormat::EnhancedMetafile) {
       if (!picture.Pixels.empty() || !picture.MetafileBytes || *picture.MetafileBytes != file) std::abort();
       const bool converted = picture.Svg && picture.SvgLayers;
