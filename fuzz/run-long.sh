@@ -35,13 +35,14 @@ done
 cmake --preset fuzz
 cmake --build --preset fuzz --target "${targets[@]}" -j "${TORVANE_FUZZ_JOBS:-$(nproc)}"
 
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/torvane-fuzz-long.XXXXXX")"
-# The files the targets make go to memory where it can be had
-# (TORVANE_FUZZ_TMP, else /dev/shm): the save point's target runs more than
-# twice as fast there as on a disk.
-files="$(mktemp -d "${TORVANE_FUZZ_TMP:-/dev/shm}/torvane-fuzz-files.XXXXXX" 2>/dev/null ||
-         mktemp -d "$scratch/files.XXXXXX")"
-trap 'rm -rf "$scratch" "$files"' EXIT
+# The corpora and the files the targets make go to memory where it can be
+# had (TORVANE_FUZZ_TMP, else /dev/shm): the save point's target runs more
+# than twice as fast there as on a disk, and every new unit the fuzzer keeps
+# is a file. Reproducers of crashes go to TMPDIR, which outlives a reboot.
+scratch="$(mktemp -d "${TORVANE_FUZZ_TMP:-/dev/shm}/torvane-fuzz-long.XXXXXX" 2>/dev/null ||
+           mktemp -d "${TMPDIR:-/tmp}/torvane-fuzz-long.XXXXXX")"
+files="$scratch/files"
+trap 'rm -rf "$scratch"' EXIT
 summary="$scratch/summary"
 printf '%-16s %12s %8s %8s %8s %8s\n' target executions exec/s cov ft seconds >"$summary"
 
