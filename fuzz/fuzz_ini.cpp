@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "oracle.hpp"
 #include "save/ini_file.hpp"
 
 // UBSan reports would otherwise print and carry on, unseen by the fuzzer.
@@ -25,20 +26,20 @@ namespace {
 
 constexpr std::size_t kMaxKeysChecked = 16;
 
-void Require(bool holds, const char* what) {
+TORVANE_ORACLE void Require(bool holds, const char* what) {
   if (holds) return;
   std::fprintf(stderr, "fuzz_ini: broken: %s\n", what);
   std::abort();
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+TORVANE_ORACLE bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool IsLead(char c) {
+TORVANE_ORACLE bool IsLead(char c) {
   const auto byte = static_cast<unsigned char>(c);
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
-std::string_view Trim(std::string_view s) {
+TORVANE_ORACLE std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
@@ -46,7 +47,7 @@ std::string_view Trim(std::string_view s) {
 
 // Upper-cases ASCII letters that are not the second byte of a double-byte
 // character, so equal names fold to equal strings.
-std::string Fold(std::string_view name) {
+TORVANE_ORACLE std::string Fold(std::string_view name) {
   std::string folded(name);
   for (std::size_t i = 0; i < folded.size(); ++i) {
     if (IsLead(folded[i])) {
@@ -58,7 +59,7 @@ std::string Fold(std::string_view name) {
   return folded;
 }
 
-std::string ReadValue(std::string_view raw) {
+TORVANE_ORACLE std::string ReadValue(std::string_view raw) {
   std::string_view value = Trim(raw);
   if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
     value = value.substr(1, value.size() - 2);
@@ -74,7 +75,7 @@ struct Entry {
 };
 
 // One pass over the bytes, line by line.
-std::vector<Entry> Reference(std::string_view bytes) {
+TORVANE_ORACLE std::vector<Entry> Reference(std::string_view bytes) {
   std::vector<Entry> entries;
   // Looked up in sets: a linear search made 16 KB of keys take half a
   // second an execution.
@@ -109,7 +110,7 @@ std::vector<Entry> Reference(std::string_view bytes) {
   return entries;
 }
 
-std::optional<std::string> ReferenceRead(const std::vector<Entry>& entries, std::string_view section,
+TORVANE_ORACLE std::optional<std::string> ReferenceRead(const std::vector<Entry>& entries, std::string_view section,
                                          std::string_view key) {
   const std::string folded_section = Fold(section), folded_key = Fold(key);
   for (const Entry& entry : entries) {
@@ -118,7 +119,7 @@ std::optional<std::string> ReferenceRead(const std::vector<Entry>& entries, std:
   return std::nullopt;
 }
 
-std::string Serialized(const torvane::IniFile& file) {
+TORVANE_ORACLE std::string Serialized(const torvane::IniFile& file) {
   std::string bytes = file.Serialize();
   Require(torvane::IniFile::Parse(bytes).Serialize() == bytes, "a serialized file does not reparse to itself");
   return bytes;
@@ -126,7 +127,7 @@ std::string Serialized(const torvane::IniFile& file) {
 
 // Writes Game/Next and checks the reparsed file against the reference:
 // the written value reads back, every other key reads as before.
-void CheckWrite(const std::string& before, std::string_view value, const std::optional<std::string>& expected) {
+TORVANE_ORACLE void CheckWrite(const std::string& before, std::string_view value, const std::optional<std::string>& expected) {
   torvane::IniFile file = torvane::IniFile::Parse(before);
   file.Write("Game", "Next", value);
   const std::string after = Serialized(file);

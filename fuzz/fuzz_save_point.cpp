@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+#include "oracle.hpp"
 #include "platform/atomic_file.hpp"
 #include "platform/cp932.hpp"
 #include "platform/script_error.hpp"
@@ -40,7 +41,7 @@ namespace fs = std::filesystem;
 enum class Under { File, Nothing, Link, Folder };
 enum class Fault { None, DiskFills, RenameFails, SmallWrites };
 
-void Require(bool holds, const char* what) {
+TORVANE_ORACLE void Require(bool holds, const char* what) {
   if (holds) return;
   std::fprintf(stderr, "fuzz_save_point: broken: %s\n", what);
   std::abort();
@@ -86,7 +87,7 @@ int FailingRename(int, const char*, int, const char*) {
   return -1;
 }
 
-std::string ReadAll(const fs::path& path) {
+TORVANE_ORACLE std::string ReadAll(const fs::path& path) {
   std::string bytes;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   Require(fd >= 0, "cannot read the save point back");
@@ -99,7 +100,7 @@ std::string ReadAll(const fs::path& path) {
   return bytes;
 }
 
-void WriteAll(const fs::path& path, std::string_view bytes) {
+TORVANE_ORACLE void WriteAll(const fs::path& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   Require(fd >= 0, "cannot make the save point");
   while (!bytes.empty()) {
@@ -110,13 +111,13 @@ void WriteAll(const fs::path& path, std::string_view bytes) {
   ::close(fd);
 }
 
-std::set<std::string> Names(const fs::path& dir) {
+TORVANE_ORACLE std::set<std::string> Names(const fs::path& dir) {
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
   return names;
 }
 
-std::string NextIn(std::string_view bytes) {
+TORVANE_ORACLE std::string NextIn(std::string_view bytes) {
   return torvane::IniFile::Parse(bytes).Read("Game", "Next").value_or("Sinario00.txt");
 }
 
