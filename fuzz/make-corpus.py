@@ -6,9 +6,10 @@
 Scenario files, pictures and save points of the end-to-end cases, the
 picture fixtures and the demo go under fuzz/corpus/, each once: a file whose
 bytes a seed already holds is left out, and so is one longer than the fuzz
-scripts let an input be. The save point's seeds are the INI
-seeds in the input form of fuzz_save_point (what stands under the name, the
-fault, the file, 0xFF 0xFE, the value), with the names the demo saves.
+scripts let an input of its target be (fuzz/common.sh). The save point's
+seeds are the INI seeds in the input form of fuzz_save_point (what stands
+under the name, the fault, the file, 0xFF 0xFE, the value), with the names
+the demo saves.
 Running it again changes nothing.
 """
 import hashlib
@@ -22,13 +23,18 @@ cases = repo / "tests" / "scenarios"
 
 PICTURES = {".bmp", ".ico", ".wmf", ".emf"}
 NOT_SCENARIOS = {"input.txt", "walkthrough.txt"}
-MAX_LEN = 65536  # -max_len of the fuzz scripts
+# -max_len of each target's corpus, as the fuzz scripts give it.
+_common = (repo / "fuzz" / "common.sh").read_text()
+_limits = re.search(r"declare -A max_len_of=\(([^)]*)\)", _common).group(1)
+_corpora = re.search(r"declare -A corpus_of=\(([^)]*)\)", _common).group(1)
+MAX_LEN = {kind: int(dict(re.findall(r"\[(\w+)\]=(\d+)", _limits))[target])
+           for target, kind in re.findall(r"\[(\w+)\]=(\w+)", _corpora)}
 
 
 def add(kind, name, data):
     folder = corpus / kind
     folder.mkdir(parents=True, exist_ok=True)
-    if len(data) > MAX_LEN:
+    if len(data) > MAX_LEN[kind]:
         return
     held = {hashlib.sha256(p.read_bytes()).digest() for p in folder.iterdir() if p.is_file()}
     if hashlib.sha256(data).digest() in held:
