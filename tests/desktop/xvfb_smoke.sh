@@ -97,10 +97,21 @@ wait_pixel() {
   fail "pixel ($x,$y) is $got, waited for ${negate:+not }$want"
 }
 
+# Gives a window the keyboard. X refuses the focus to a window that is not
+# viewable yet, which a loaded machine showed right after the window was
+# found, so it is asked again until the window takes it.
+focus() {
+  for _ in $(seq 50); do
+    xdotool windowfocus --sync "$1" 2>/dev/null && return 0
+    sleep 0.2
+  done
+  fail "window $1 never took the focus"
+}
+
 "$torvane" "$work/game" &
 pid=$!
 
-wid=$(timeout 20 xdotool search --sync --name '^Torvane$' | head -1) || fail "no window named Torvane"
+wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Torvane$' | head -1) || fail "no window named Torvane"
 eval "$(xwininfo -id "$wid" | awk '/Absolute upper-left X/ {print "win_x=" $NF} /Absolute upper-left Y/ {print "win_y=" $NF} /Width:/ {print "win_w=" $NF} /Height:/ {print "win_h=" $NF}')"
 [ "$win_w" = 632 ] || fail "window width $win_w"
 bar=$((win_h - 426))  # the menu bar above the client area
@@ -113,7 +124,7 @@ wait_pixel 600 $((bar + 400)) "255,255,255" not
 
 # Start through the menu's accelerators; the first message waits.
 xdotool mousemove --window "$wid" 300 $((bar + 200))
-xdotool windowfocus --sync "$wid"
+focus "$wid"
 xdotool key alt+g
 sleep 0.5
 xdotool key s
@@ -142,8 +153,8 @@ xdotool mousemove --window "$dialog" 60 $((64 + 9)) click 1
 wait_pixel 600 $((bar + 400)) "255,255,255"
 xdotool mousemove --window "$wid" 400 $((bar + 380)) click 1
 # The narration page, then the ending box over it.
-ending=$(timeout 20 xdotool search --sync --name 'ゲームオーバー' | head -1) || fail "no ending box"
-xdotool windowfocus --sync "$ending"
+ending=$(timeout 20 xdotool search --sync --onlyvisible --name 'ゲームオーバー' | head -1) || fail "no ending box"
+focus "$ending"
 xdotool key Return
 # The normal screen is back with the last message.
 wait_pixel 600 $((bar + 400)) "255,255,255"
@@ -156,8 +167,8 @@ sleep 0.5
 xdotool key alt+g
 sleep 0.5
 xdotool key x
-box=$(timeout 10 xdotool search --sync --name 'ゲームの終了' | head -1) || fail "no Exit question"
-xdotool windowfocus --sync "$box"
+box=$(timeout 10 xdotool search --sync --onlyvisible --name 'ゲームの終了' | head -1) || fail "no Exit question"
+focus "$box"
 xdotool key Return
 for _ in $(seq 50); do
   kill -0 "$pid" 2>/dev/null || break
