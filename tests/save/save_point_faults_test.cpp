@@ -296,6 +296,13 @@ TEST_F(SavePointFaults, KilledWhileSavingTheFileIsAlwaysWhole) {
         saves->fetch_add(1);
       }
     }
+    // Every tenth kill first waits (up to 5 s) for the child to finish a
+    // save, so that kills also land after whole saves on a machine too
+    // loaded for any save to finish within the random delays.
+    if (round % 10 == 0) {
+      const long before = saves->load();
+      for (int waited = 0; saves->load() == before && waited < 10000; ++waited) ::usleep(500);
+    }
     ::usleep(std::uniform_int_distribution<useconds_t>(0, 8000)(random));
     ::kill(child, SIGKILL);
     int status = 0;
