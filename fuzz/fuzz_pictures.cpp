@@ -75,9 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (picture.Width < 0 || picture.Height < 0) std::abort();
     if (format == torvane::PictureFormat::Metafile || format == torvane::PictureFormat::EnhancedMetafile) {
       if (!picture.Pixels.empty() || !picture.MetafileBytes || *picture.MetafileBytes != file) std::abort();
-      // A metafile may claim any size up to 32767 a side: it is drawn only
-      // as far as it is shown.
-      if (picture.Width > 32767 || picture.Height > 32767) std::abort();
+      if (picture.Width > torvane::kMaxMetafileSide || picture.Height > torvane::kMaxMetafileSide) std::abort();
       const bool converted = picture.Svg && picture.SvgLayers;
       if (converted != (format == torvane::PictureFormat::EnhancedMetafile)) std::abort();
       // The converter's marker text never reaches the drawing.

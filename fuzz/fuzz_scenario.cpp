@@ -28,9 +28,9 @@
 #include "engine/operands.hpp"
 #include "engine/scenario_text.hpp"
 #include "platform/script_error.hpp"
-#include "oracle.hpp"
 #include "game/virtual_time.hpp"
 #include "story/item_dialog.hpp"
+#include "oracle.hpp"
 
 // UBSan reports would otherwise print and carry on, unseen by the fuzzer.
 extern "C" const char* __ubsan_default_options() { return "halt_on_error=1:print_stacktrace=1"; }

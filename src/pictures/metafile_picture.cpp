@@ -9,7 +9,6 @@ namespace torvane::pictures {
 namespace {
 
 constexpr std::int64_t kScreenDpi = 96;
-constexpr std::int64_t kLargestSide = 32767;
 
 }  // namespace
 
@@ -18,7 +17,7 @@ std::int64_t ToScreenPixels(std::int64_t length, std::int64_t units_per_inch) {
 }
 
 Picture MetafilePicture(PictureFormat format, BytesView file_bytes, std::int64_t width, std::int64_t height) {
-  if (width > kLargestSide || height > kLargestSide) ThrowBrokenMetafile();
+  if (width > kMaxMetafileSide || height > kMaxMetafileSide) ThrowBrokenMetafile();
   Picture picture;
   picture.Format = format;
   picture.Width = static_cast<int>(width);

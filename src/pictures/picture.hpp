@@ -54,6 +54,9 @@ struct Picture {
 // The largest picture a game may load, in pixels; a bigger claim in a header
 // is treated as a broken file rather than allocated.
 inline constexpr std::int64_t kMaxPicturePixels = 16LL * 1024 * 1024;
+// The largest side a metafile may claim. It is drawn only as far as the
+// scene control shows it, so its size allocates nothing.
+inline constexpr int kMaxMetafileSide = 32767;
 
 // The scene control shows a picture unscaled from its top-left corner and
 // cuts it off at this size; a metafile is drawn no further.
